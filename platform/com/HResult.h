@@ -27,6 +27,7 @@ inline constexpr LONG ERROR_SET_NOT_FOUND = 1170;
 inline constexpr LONG ERROR_BADDB = 1009;
 inline constexpr LONG ERROR_CANTREAD = 1012;
 inline constexpr LONG ERROR_CANTWRITE = 1013;
+inline constexpr LONG ERROR_KEY_DELETED = 1018;
 
 constexpr HRESULT HRESULT_FROM_WIN32(LONG error) {
   return error <= 0 ? static_cast<HRESULT>(error)
