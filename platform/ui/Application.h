@@ -1,0 +1,23 @@
+#pragma once
+// The application object as the platform sees it: whether one exists, its thread, and running
+// work there. The program owns the QApplication; nothing here creates one.
+
+#include <functional>
+
+namespace ui {
+
+// Whether a QApplication (not just a core application) exists, so that widgets can.
+bool HasGuiApplication();
+// Whether the caller runs on the application's thread. False when no application exists.
+bool IsUiThread();
+
+// Processes the pending events of the calling thread, as the toolkit's "process messages" does.
+// Does nothing when no application exists.
+void ProcessMessages();
+
+// Queues task to run on the application's thread in the order of posting. Any thread may call it.
+// Returns false, dropping the task, when no application exists. Tasks still queued when the
+// application object is destroyed are dropped with it.
+bool PostToUiThread(std::function<void()> task);
+
+}  // namespace ui
