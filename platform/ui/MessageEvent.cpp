@@ -23,15 +23,16 @@ LRESULT Deliver(const Message& message) {
     return 0;
   }
   MessageEvent event(message);
-  if (!QCoreApplication::sendEvent(message.hwnd, &event)) {
-    return DefaultHandling(message.hwnd, message.msg);
-  }
+  QCoreApplication::sendEvent(message.hwnd, &event);
+  if (!event.isAccepted()) return DefaultHandling(message.hwnd, message.msg);
   return event.Result();
 }
 
 }  // namespace
 
-MessageEvent::MessageEvent(const Message& message) : QEvent(EventType()), message_(message) {}
+MessageEvent::MessageEvent(const Message& message) : QEvent(EventType()), message_(message) {
+  setAccepted(false);
+}
 
 QEvent::Type MessageEvent::EventType() {
   static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());

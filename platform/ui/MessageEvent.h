@@ -2,10 +2,10 @@
 // Window messages delivered to widgets.
 //
 // PostMessage queues a message for a widget; SendMessage delivers it at once. Either way the
-// widget receives a ui::MessageEvent through QWidget::event() on the UI thread. A widget that
-// handles the message returns true from event() and may set a result; a message the widget does
-// not handle gets the default handling: WM_CLOSE closes the widget, every other message is
-// dropped with result 0.
+// widget receives a ui::MessageEvent through QWidget::event() on the UI thread. The event arrives
+// ignored; a widget that handles the message accepts it (SetResult accepts it too). A message left
+// ignored gets the default handling: WM_CLOSE closes the widget, every other message is dropped
+// with result 0. (Qt's event() returns true for every custom event, so it cannot tell.)
 //
 // Posted messages travel through the application object's queue, so messages posted from any
 // threads arrive in the order they were posted. When a message is delivered the handle is looked
@@ -27,7 +27,11 @@ class MessageEvent : public QEvent {
 
   const Message& Msg() const { return message_; }
   LRESULT Result() const { return result_; }
-  void SetResult(LRESULT result) { result_ = result; }
+  // Also marks the message handled.
+  void SetResult(LRESULT result) {
+    result_ = result;
+    accept();
+  }
 
  private:
   Message message_;
