@@ -70,6 +70,7 @@ inline constexpr HRESULT VFW_S_PARTIAL_RENDER = MakeHResult(0x00040242);
 inline constexpr HRESULT VFW_S_SOME_DATA_IGNORED = MakeHResult(0x00040245);
 inline constexpr HRESULT VFW_S_CONNECTIONS_DEFERRED = MakeHResult(0x00040246);
 inline constexpr HRESULT VFW_S_CANT_CUE = MakeHResult(0x00040268);
+inline constexpr HRESULT VFW_S_NO_STOP_TIME = MakeHResult(0x00040270);
 inline constexpr HRESULT VFW_S_NOPREVIEWPIN = MakeHResult(0x0004027E);
 
 inline constexpr HRESULT VFW_E_INVALIDMEDIATYPE = MakeHResult(0x80040200);
