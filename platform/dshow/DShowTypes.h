@@ -24,5 +24,5 @@ inline constexpr REFERENCE_TIME MAX_TIME = 0x7FFFFFFFFFFFFFFF;
 // One second in reference time units (100 ns).
 inline constexpr REFERENCE_TIME kUnitsPerSecond = 10'000'000;
 
-// Wait without a time limit (milliseconds arguments).
-inline constexpr LONG INFINITE = -1;
+// Millisecond timeouts of the interfaces take -1 (INFINITE of clock/Clock.h) to wait without a
+// limit.

@@ -69,7 +69,7 @@ struct IMediaControl : IUnknown {
   virtual HRESULT Pause() = 0;
   virtual HRESULT Stop() = 0;
   // S_OK when the state is reached, VFW_S_STATE_INTERMEDIATE while a transition goes on after
-  // msTimeout (INFINITE waits), VFW_S_CANT_CUE when paused with a live source.
+  // msTimeout (-1 waits), VFW_S_CANT_CUE when paused with a live source.
   virtual HRESULT GetState(LONG msTimeout, OAFilterState* state) = 0;
   virtual HRESULT RenderFile(LPCOLESTR file) = 0;
   // Pauses, waits for the data to arrive, then stops.
