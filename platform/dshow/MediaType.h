@@ -80,7 +80,8 @@ class MediaType {
   // Replaces the format block with size zeroed bytes and returns it; null for size 0 or when
   // memory runs out (the type then has no format block).
   BYTE* AllocFormat(ULONG size);
-  // Replaces the format block with a copy of the bytes.
+  // Replaces the format block with a copy of the bytes; false (and the old block kept) when
+  // memory runs out.
   bool SetFormat(const void* bytes, ULONG size);
   // The format block viewed as T when it is at least sizeof(T) bytes, else null.
   template <class T>
@@ -105,5 +106,7 @@ class MediaType {
   }
 
  private:
+  void ReplaceFormat(BYTE* block, ULONG size);
+
   AM_MEDIA_TYPE type_;
 };

@@ -33,8 +33,9 @@ enum class VideoFormatBlock { kVideoInfo, kVideoInfo2 };
 
 // A complete MEDIATYPE_Video type for the subtype and size: biCompression, biBitCount,
 // biSizeImage and lSampleSize as the subtype needs, a grey colour table for depths of 8 bits and
-// less, the 5-6-5 masks for RGB565. avgTimePerFrame 0 leaves the frame rate unknown. nullopt for
-// an unknown subtype or a width or height of 0 or less.
+// less, the 5-6-5 masks for RGB565. avgTimePerFrame 0 leaves the frame rate unknown. A negative
+// height describes top-down rows. nullopt for an unknown subtype, a width of 0 or less or a
+// height of 0.
 std::optional<MediaType> MakeVideoMediaType(const GUID& subtype, LONG width, LONG height,
                                             REFERENCE_TIME avgTimePerFrame = 0,
                                             VideoFormatBlock block = VideoFormatBlock::kVideoInfo);
