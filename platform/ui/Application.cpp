@@ -1,7 +1,10 @@
 #include "ui/Application.h"
 
 #include <QApplication>
-#include <QThread>
+#include <future>
+#include <memory>
+
+#include "ui/UiTaskQueue.h"
 
 namespace ui {
 
@@ -10,8 +13,7 @@ bool HasGuiApplication() {
 }
 
 bool IsUiThread() {
-  const QCoreApplication* app = QCoreApplication::instance();
-  return app != nullptr && QThread::currentThread() == app->thread();
+  return UiTaskQueue::Instance().IsUiThread();
 }
 
 void ProcessMessages() {
@@ -20,11 +22,31 @@ void ProcessMessages() {
 }
 
 bool PostToUiThread(std::function<void()> task) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr) return false;
-  // A queued call on the application object is a posted event: thread-safe and first in, first
-  // out with every other call queued this way.
-  return QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+  return UiTaskQueue::Instance().Post(std::move(task));
+}
+
+bool RunOnUiThread(const std::function<void()>& task) {
+  if (IsUiThread()) {
+    task();
+    return true;
+  }
+  // The promise goes with the queued task: when the task is dropped unrun, the promise is
+  // destroyed unfulfilled and the wait ends as broken.
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  if (!PostToUiThread([&task, done] {
+        task();
+        done->set_value();
+      })) {
+    return false;
+  }
+  done.reset();
+  try {
+    finished.get();
+    return true;
+  } catch (const std::future_error&) {
+    return false;
+  }
 }
 
 }  // namespace ui

@@ -20,4 +20,9 @@ void ProcessMessages();
 // application object is destroyed are dropped with it.
 bool PostToUiThread(std::function<void()> task);
 
+// Runs task on the application's thread and waits for it: at once on the UI thread, else through
+// the queue. Returns false when the task was dropped unrun. Must not be called while the UI thread
+// waits for the calling thread.
+bool RunOnUiThread(const std::function<void()>& task);
+
 }  // namespace ui

@@ -103,11 +103,9 @@ int Show(const MessageBoxRequest& request) {
     std::fprintf(stderr, "[%s] %s\n", request.caption.c_str(), request.text.c_str());
     return DismissAnswer(request.flags);
   }
-  if (IsUiThread()) return ShowQtBox(request);
   int answer = DismissAnswer(request.flags);
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [&answer, &request] { answer = ShowQtBox(request); },
-      Qt::BlockingQueuedConnection);
+  // A box that cannot be shown any more (the application is ending) counts as dismissed.
+  RunOnUiThread([&answer, &request] { answer = ShowQtBox(request); });
   return answer;
 }
 

@@ -57,10 +57,8 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const ui::Message message{hwnd, msg, wParam, lParam};
   if (hwnd == nullptr || !ui::HasGuiApplication()) return 0;
-  if (ui::IsUiThread()) return ui::Deliver(message);
   LRESULT result = 0;
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [&result, message] { result = ui::Deliver(message); },
-      Qt::BlockingQueuedConnection);
+  // A message that cannot be delivered any more leaves the result at 0.
+  ui::RunOnUiThread([&result, &message] { result = ui::Deliver(message); });
   return result;
 }

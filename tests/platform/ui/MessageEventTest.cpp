@@ -63,6 +63,32 @@ TEST_F(Messages, MessagesForADestroyedWidgetAreDropped) {
   EXPECT_FALSE(PostMessage(nullptr, WM_PAINT, 0, 0));
 }
 
+// A handler that pumps messages while it runs, as the component's logging and graph waits do,
+// sees the messages posted after the one it handles.
+class PumpingWidget : public RecordingWidget {
+ protected:
+  bool event(QEvent* event) override {
+    const ui::Message* message = ui::AsMessage(event);
+    if (message == nullptr || message->msg != WM_USER) return RecordingWidget::event(event);
+    PostMessage(this, WM_USER + 1, 0, 0);
+    ui_test::WaitFor([this] { return !received.empty(); });
+    nestedSawFollower = !received.empty();
+    event->accept();
+    return true;
+  }
+
+ public:
+  bool nestedSawFollower = false;
+};
+
+TEST_F(Messages, NestedPumpingDeliversLaterMessages) {
+  PumpingWidget widget;
+  PostMessage(&widget, WM_USER, 0, 0);
+  ASSERT_TRUE(ui_test::WaitFor([&] { return widget.nestedSawFollower; }));
+  ASSERT_EQ(widget.received.size(), 1u);
+  EXPECT_EQ(widget.received[0].msg, WM_USER + 1);
+}
+
 TEST_F(Messages, AsMessageRecognisesOnlyMessageEvents) {
   const ui::MessageEvent event({nullptr, WM_MOVE, 1, 2});
   ASSERT_NE(ui::AsMessage(&event), nullptr);
