@@ -16,6 +16,9 @@ bool IsUiThread();
 void ProcessMessages();
 
 // Queues task to run on the application's thread in the order of posting. Any thread may call it.
+// Every platform hand-over to the UI thread goes this way rather than through Qt's posting, whose
+// locking the thread checker cannot see. Tasks run when that thread processes events, also from a
+// nested ProcessMessages.
 // Returns false, dropping the task, when no application exists. Tasks still queued when the
 // application object is destroyed are dropped with it.
 bool PostToUiThread(std::function<void()> task);

@@ -7,10 +7,11 @@
 // ignored gets the default handling: WM_CLOSE closes the widget, every other message is dropped
 // with result 0. (Qt's event() returns true for every custom event, so it cannot tell.)
 //
-// Posted messages travel through the application object's queue, so messages posted from any
-// threads arrive in the order they were posted. When a message is delivered the handle is looked
-// up among the live widgets first: a message for a widget destroyed in the meantime is dropped.
-// (A new widget created at the very same address would receive it, as a reused handle would.)
+// Posted messages travel through the UI thread's task queue (ui::PostToUiThread), so messages
+// posted from any threads arrive in the order they were posted. When a message is delivered the
+// handle is looked up among the live widgets first: a message for a widget destroyed in the
+// meantime is dropped. (A new widget created at the very same address would receive it, as a reused
+// handle would.)
 
 #include <QEvent>
 
