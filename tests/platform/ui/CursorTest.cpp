@@ -40,14 +40,4 @@ TEST_F(ScreenCursor, RepeatedChangesLeaveOneOverrideThatDefaultRemoves) {
   EXPECT_NE(QGuiApplication::overrideCursor(), nullptr) << "crArrow is a cursor of its own";
 }
 
-TEST_F(ScreenCursor, NumbersMapToTheirShapes) {
-  EXPECT_EQ(ui::QtCursorShape(crNo), Qt::ForbiddenCursor);
-  EXPECT_EQ(ui::QtCursorShape(crAppStart), Qt::BusyCursor);
-  EXPECT_EQ(ui::QtCursorShape(crSizeAll), Qt::SizeAllCursor);
-  EXPECT_EQ(ui::QtCursorShape(crIBeam), Qt::IBeamCursor);
-  EXPECT_EQ(ui::QtCursorShape(crCross), Qt::CrossCursor);
-  EXPECT_EQ(ui::QtCursorShape(crNone), Qt::BlankCursor);
-  EXPECT_EQ(ui::QtCursorShape(42), Qt::ArrowCursor) << "an unknown number shows the arrow";
-}
-
 }  // namespace
