@@ -1,0 +1,84 @@
+#pragma once
+// The internal state of one TRavorOderiri: flags of its lifecycle, the graph state machine and its
+// deferred queue, the graph's interfaces, the per-device settings and the counters of frames.
+// UI thread only.
+
+#include <array>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "clock/Clock.h"
+#include "com/ComPtr.h"
+#include "dshow/DShow.h"
+#include "rudozav/RudOzav.h"
+#include "rudozav/devices/RegSave.h"
+
+struct TRavorOdeririState {
+  // Lifecycle.
+  bool initialised = false;  // the media framework check of loading passed
+  bool loaded = false;       // loading finished; OnErrorLog fires
+  bool busy = true;          // inside a graph operation; set from construction on
+  bool destroying = false;
+  bool attached = false;  // registered with the device manager
+
+  // State machine.
+  TCurrentState currentState = cs_Down;
+  bool previewFlag = false;
+  std::deque<TDeferredOperation> queue;
+  bool restartGuard = false;
+  bool tickGuard = false;
+
+  // Notifications of the graph, turned into events by the tick.
+  bool anyPending = false;
+  bool deviceLost = false;
+  bool diskFull = false;
+  bool endOfStream = false;
+  bool endReached = false;
+
+  // The graph and its interfaces.
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<ICaptureGraphBuilder2> captureBuilder;
+  ComPtr<IMediaControl> mediaControl;
+  ComPtr<IMediaEventEx> mediaEvent;
+  ComPtr<IMediaSeeking> mediaSeeking;
+  TGraphMode graphMode = gm_Stop;
+  bool playerGraph = false;        // the graph is a file player
+  bool frameEventGrabber = false;  // a grabber of the graph reports progress itself
+  bool timeCodeReader = false;     // the graph has a time code reader
+  bool timeCodeReading = false;
+
+  // Devices.
+  int currentDeviceIndex = -1;
+  bool videoDeviceUsable = true;
+  bool audioDeviceUsable = true;
+  TRegSave settings;
+  std::vector<std::string> sizeList;     // frame sizes of the current device
+  std::vector<std::string> subtypeList;  // video subtypes of the current device
+  std::vector<std::string> analogStandards;
+  int analogStandardIndex = 0;
+  std::string captureFileInUse;
+
+  // Video window.
+  int videoWidth = 0;
+  int videoHeight = 0;
+  int borderAllowance = 0;
+
+  // Frames.
+  int burstFramesLeft = 0;
+  int burstSkip = 0;
+  int bmpSequence = 0;
+  int jpegSequence = 0;
+  bool textChanged = true;
+  bool layoutChanged = false;
+  std::array<char, 1000> textBuffer{};
+
+  // Counting, in the tick.
+  int deliveredFrames = 0;
+  int droppedFrames = 0;
+  REFERENCE_TIME sampleTime = 0;  // 100-ns units
+  DWORD graphStartTime = 0;       // tick count when the graph ran; 0 while it has not
+  unsigned frameCountTicks = 0;
+  unsigned droppedCountTicks = 0;
+  unsigned timeCodeTicks = 0;
+};

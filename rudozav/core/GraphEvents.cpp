@@ -1,0 +1,161 @@
+// The graph's notifications and the periodic tick: notifications arrive as a posted message and
+// set pending flags; the tick turns them into host events, drains the deferred queue and polls
+// the frame counters.
+
+#include <filesystem>
+#include <system_error>
+
+#include "rudozav/RudOzav.h"
+#include "rudozav/core/ComponentState.h"
+#include "ui/Application.h"
+#include "ui/MessageEvent.h"
+
+namespace {
+
+constexpr std::uintmax_t kMinimumFreeBytes = 25'000'000;
+
+// Whether the drive holding file has too little room to go on capturing. An unknown file or
+// drive counts as having room.
+bool DiskNearlyFull(const std::string& file) {
+  if (file.empty()) return false;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
+  if (error) return false;
+  const std::filesystem::space_info space = std::filesystem::space(folder, error);
+  return !error && space.available < kMinimumFreeBytes;
+}
+
+}  // namespace
+
+bool TRavorOderiri::event(QEvent* event) {
+  if (const ui::Message* message = ui::AsMessage(event)) {
+    if (state_->destroying) return true;
+    // Both are left unaccepted afterwards, so that they also get the default handling.
+    if (message->msg == kGraphNotifyMessage) {
+      HandleGraphEvents();
+      return true;
+    }
+    if (message->msg == WM_KEYUP) {
+      KeyReleased(static_cast<char>(message->wParam));
+      return true;
+    }
+  }
+  return QFrame::event(event);
+}
+
+void TRavorOderiri::HandleGraphEvents() {
+  for (;;) {
+    const ComPtr<IMediaEventEx> events = state_->mediaEvent;  // handlers may clear the graph
+    if (!events) return;
+    LONG code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    if (FAILED(events->GetEvent(&code, &param1, &param2, 0))) return;
+    HandleGraphEvent(code);
+    events->FreeEventParams(code, param1, param2);  // nothing to do when freeing fails
+  }
+}
+
+void TRavorOderiri::HandleGraphEvent(long code) {
+  TRavorOdeririState& state = *state_;
+  switch (code) {
+    case EC_COMPLETE:
+      if (state.currentState != cs_Player) return;
+      ReportPlayerPosition();
+      state.endReached = true;
+      if (state.graphMode == gm_Run) ControlGraph(gm_Pause);
+      state.endOfStream = true;
+      state.anyPending = true;
+      return;
+    case EC_ERRORABORT:
+    case EC_PAUSED: {
+      if (state.currentState != cs_Capture && state.currentState != cs_Recompress) return;
+      const std::string& file =
+          state.captureFileInUse.empty() ? captureFileName_ : state.captureFileInUse;
+      if (!DiskNearlyFull(file)) return;
+      state.diskFull = true;
+      state.anyPending = true;
+      ui::ProcessMessages();
+      return;
+    }
+    case EC_VIDEO_SIZE_CHANGED:
+      ResizeVideoWindow();
+      return;
+    case EC_DEVICE_LOST:
+      state.deviceLost = true;
+      state.anyPending = true;
+      return;
+    default:
+      return;
+  }
+}
+
+void TRavorOderiri::PollTick() {
+  TRavorOdeririState& state = *state_;
+  if (state.tickGuard || state.destroying) return;
+  state.tickGuard = true;
+  if (!state.queue.empty() && !state.busy) ProcessQueue();
+  PollPendingNotifications();
+  if (state.timeCodeReader && OnTimeCodeReader) {
+    if (timeCodeReaderMethod_ == fim_Polling) {
+      if (++state.timeCodeTicks >= timeCodeReaderPollingInterval_) {
+        state.timeCodeTicks = 0;
+        ReadTimeCode();
+      }
+    } else if (timeCodeReaderMethod_ == fim_FrameEvent && !state.timeCodeReading) {
+      ReadTimeCode();
+    }
+  }
+  const bool progressDue = PollFrameCounters();
+  if (!state.frameEventGrabber && OnCaptureProgress && progressDue) {
+    OnCaptureProgress(this, static_cast<double>(state.sampleTime) / kUnitsPerSecond,
+                      state.deliveredFrames, state.droppedFrames);
+  }
+  state.tickGuard = false;
+  ui::ProcessMessages();
+}
+
+void TRavorOderiri::PollPendingNotifications() {
+  TRavorOdeririState& state = *state_;
+  if (!state.anyPending) return;
+  state.anyPending = false;
+  if (state.deviceLost) {
+    state.deviceLost = false;
+    // Only a sole device is certainly the lost one.
+    if (VideoDevicesCount() == 1) {
+      if (state.currentState == cs_Preview) {
+        StopPreview();
+      } else if (state.currentState == cs_Capture) {
+        StopCapture();
+      }
+    }
+    if (OnDeviceLost) OnDeviceLost(this);
+  }
+  if (state.endOfStream) {
+    state.endOfStream = false;
+    if (OnPlayerEndOfStream) OnPlayerEndOfStream(this);
+  }
+  if (state.diskFull) {
+    state.diskFull = false;
+    RestartGraph(true);
+    if (OnDiskFull) OnDiskFull(this);
+  }
+}
+
+bool TRavorOderiri::PollFrameCounters() {
+  TRavorOdeririState& state = *state_;
+  if (state.currentState != cs_Preview && state.currentState != cs_Capture) return false;
+  bool progressDue = false;
+  if (frameCountMethod_ == fim_Polling && ++state.frameCountTicks >= frameCountPollingInterval_) {
+    state.frameCountTicks = 0;
+    UpdateDeliveredFrameCount();
+    progressDue = true;
+  }
+  if (droppedFrameCountMethod_ != fim_None &&
+      ++state.droppedCountTicks >= droppedFrameCountPollingInterval_) {
+    state.droppedCountTicks = 0;
+    UpdateDroppedFrameCount();
+    progressDue = true;
+  }
+  return progressDue;
+}

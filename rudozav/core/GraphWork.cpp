@@ -1,0 +1,46 @@
+// Work of the graph builders, the video windows, the player, the device dialogs and the frame
+// grabbers as the state machine calls it. None of them is in place yet: builds fail, nothing is
+// grabbed, and the rest does nothing.
+
+#include "rudozav/RudOzav.h"
+#include "rudozav/core/ComponentState.h"
+
+bool TRavorOderiri::BuildBaseGraph(bool /*withAudio*/) {
+  return false;
+}
+bool TRavorOderiri::BuildPreviewGraph() {
+  return false;
+}
+bool TRavorOderiri::BuildCaptureGraph() {
+  return false;
+}
+bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
+                                  const std::string& /*destFile*/) {
+  return false;
+}
+void TRavorOderiri::CaptureDeviceState() {}
+void TRavorOderiri::StopFrameThread() {}
+void TRavorOderiri::ReadFrameCountersLastTime() {}
+void TRavorOderiri::RunPostCaptureStep() {}
+void TRavorOderiri::ResizeVideoWindow() {}
+void TRavorOderiri::ChooseActiveRenderer() {}
+void TRavorOderiri::ApplyFullScreenPreview() {}
+void TRavorOderiri::ApplyFrameRateToStream() {}
+void TRavorOderiri::ApplyPlayerRate() {}
+void TRavorOderiri::ReportPlayerPosition() {}
+void TRavorOderiri::ReadTimeCode() {}
+void TRavorOderiri::UpdateDeliveredFrameCount() {}
+void TRavorOderiri::UpdateDroppedFrameCount() {}
+
+void TRavorOderiri::RunOpenPlayer() {}
+void TRavorOderiri::RunRunPlayer() {}
+void TRavorOderiri::RunPausePlayer() {}
+void TRavorOderiri::RunStopPlayer() {}
+void TRavorOderiri::RunPlayerForward(int /*percent*/) {}
+void TRavorOderiri::RunPlayerBackward(int /*percent*/) {}
+void TRavorOderiri::RunShowDialog(int /*dialog*/) {}
+void TRavorOderiri::RunSetAnalogVideoStandard(int /*index*/) {}
+
+bool TRavorOderiri::CaptureFrameTo(TFrameCaptureDest /*Dest*/, const std::string& /*FileName*/) {
+  return false;
+}

@@ -1,0 +1,295 @@
+// The graph state machine: the state check, the busy flag and cursor, the state changes of the
+// operations, and the graph-wide steps ClearGraph, RestartGraph and ControlGraph.
+
+#include <thread>
+
+#include "rudozav/RudOzav.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/core/Logging.h"
+#include "rudozav/core/ProcessLog.h"
+#include "rudozav/devices/Devices.h"
+#include "rudozav/devices/DevicesManager.h"
+#include "ui/Application.h"
+#include "ui/Message.h"
+
+namespace errors = rudozav::errors;
+
+namespace {
+
+constexpr LONG kStateWaitTimeout = 100;  // ms per wait, with messages processed between waits
+
+}  // namespace
+
+bool TRavorOderiri::CheckState(TCurrentStates allowed) {
+  const TCurrentState state = state_->currentState;
+  // All three tests are logged, passing ones too.
+  const bool capture = rudozav::LogCheck(
+      *this, state == cs_Capture && !allowed.Contains(cs_Capture), errors::kStopCaptureFirst);
+  const bool recompress =
+      rudozav::LogCheck(*this, state == cs_Recompress && !allowed.Contains(cs_Recompress),
+                        errors::kWaitForRecompress);
+  const bool preview = rudozav::LogCheck(
+      *this, state == cs_Preview && !allowed.Contains(cs_Preview), errors::kStopPreviewFirst);
+  return !capture && !recompress && !preview;
+}
+
+void TRavorOderiri::SetBusy(bool busy) {
+  if (busy == state_->busy) return;
+  state_->busy = busy;
+  if (busyCursor_ == crDefault) return;
+  int& count = rudozav::Process().busyCount;
+  if (busy) {
+    ++count;
+    ui::SetScreenCursor(busyCursor_);
+  } else if (--count == 0) {
+    ui::SetScreenCursor(normalCursor_);
+  }
+}
+
+void TRavorOderiri::ChangeState(TCurrentState newState) {
+  const TCurrentState oldState = state_->currentState;
+  if (newState == oldState) return;
+  if (OnCurrentStateChanging) OnCurrentStateChanging(this, oldState, newState);
+  state_->currentState = newState;
+}
+
+TCurrentState TRavorOderiri::BaseState() const {
+  return state_->previewFlag ? cs_Preview : cs_Down;
+}
+
+bool TRavorOderiri::PreviewFlag() const {
+  return state_->previewFlag;
+}
+
+TGraphMode TRavorOderiri::GraphRunningMode() const {
+  return state_->graphMode;
+}
+
+// ---- Operations ----------------------------------------------------------------------------
+
+void TRavorOderiri::RunStartPreview() {
+  if (!CheckState({cs_Down, cs_Preview})) return;
+  state_->previewFlag = true;
+  ChangeState(cs_Preview);
+  if (RestartGraph(true)) return;
+  state_->previewFlag = false;
+  rudozav::LogCheck(*this, true, errors::kCannotStartPreview);
+}
+
+void TRavorOderiri::RunStopPreview() {
+  if (!CheckState({cs_Preview})) return;
+  rudozav::LogCheck(*this, !state_->previewFlag, errors::kNotPreviewing);
+  // Announced first; the graph is cleared in the old state, which it reports progress for.
+  const TCurrentState oldState = state_->currentState;
+  if (oldState != cs_Down && OnCurrentStateChanging)
+    OnCurrentStateChanging(this, oldState, cs_Down);
+  state_->previewFlag = false;
+  ClearGraph();
+  state_->currentState = cs_Down;
+}
+
+void TRavorOderiri::RunStartCapture() {
+  if (state_->currentState == cs_Capture) {
+    rudozav::LogCheck(*this, true, errors::kAlreadyCapturing);
+    return;
+  }
+  ChangeState(cs_Capture);
+  if (!RestartGraph(false)) ChangeState(cs_Down);
+}
+
+void TRavorOderiri::RunStopCapture() {
+  if (rudozav::LogCheck(*this, state_->currentState != cs_Capture, errors::kNotCapturing)) return;
+  SetBusy(true);
+  ui::ProcessMessages();
+  ReadFrameCountersLastTime();
+  ClearGraph();
+  RunPostCaptureStep();
+  const std::string file =
+      state_->captureFileInUse.empty() ? captureFileName_ : state_->captureFileInUse;
+  if (OnCaptureCompleted) OnCaptureCompleted(this, file, true);
+  ChangeState(BaseState());
+  RestartGraph(true);
+  SetBusy(false);
+}
+
+void TRavorOderiri::RunStop() {
+  ClearGraph();
+  ChangeState(cs_Down);
+}
+
+void TRavorOderiri::RunClosePlayer() {
+  if (rudozav::LogCheck(*this, state_->currentState != cs_Player, errors::kAlreadyClosed)) return;
+  SetBusy(true);
+  ChangeState(BaseState());
+  RestartGraph(true);
+  SetBusy(false);
+}
+
+void TRavorOderiri::RunRecompress(const std::string& sourceFile, const std::string& destFile) {
+  if (!CheckState({cs_Down, cs_Preview})) return;
+  if (OnRecompressStarted) OnRecompressStarted(this);
+  SetBusy(true);
+  ClearGraph();
+  ChangeState(cs_Recompress);
+  const TCompressionMode savedMode = compressionMode_;
+  compressionMode_ = cm_CompressAfterCapture;
+  const bool success = TranscodeFile(sourceFile, destFile);
+  compressionMode_ = savedMode;
+  ChangeState(BaseState());
+  RestartGraph(true);
+  SetBusy(false);
+  if (OnRecompressCompleted) OnRecompressCompleted(this, success);
+}
+
+// ---- Graph-wide steps ----------------------------------------------------------------------
+
+bool TRavorOderiri::ControlGraph(TGraphMode mode) {
+  const ComPtr<IMediaControl> control = state_->mediaControl;  // kept while messages are pumped
+  if (!control) return false;
+  HRESULT first = S_OK;
+  switch (mode) {
+    case gm_Pause:
+      first = control->Pause();
+      state_->graphMode = gm_Pause;
+      return SUCCEEDED(first);
+    case gm_Run:
+      first = control->Run();
+      if (FAILED(first)) {
+        control->Stop();  // the wait below settles the stop
+        mode = gm_Stop;
+      }
+      break;
+    case gm_Stop:
+      first = control->Stop();
+      break;
+  }
+  // Waits in short steps with the UI alive. A failing GetState ends the wait too: it would never
+  // report the state reached.
+  for (;;) {
+    OAFilterState reached = 0;
+    const HRESULT hr = control->GetState(kStateWaitTimeout, &reached);
+    if (hr == S_OK || FAILED(hr)) break;
+    ui::ProcessMessages();
+  }
+  state_->graphMode = mode;
+  return SUCCEEDED(first);
+}
+
+void TRavorOderiri::ClearGraph() {
+  WriteProcessLog("\r\n...... clear ........\r\n");
+  StopFrameThread();
+  ControlGraph(gm_Stop);
+  ReadFrameCountersLastTime();
+  CaptureDeviceState();
+  if (!state_->destroying) FireCaptureProgressAtClear();
+  state_->videoWidth = 0;
+  state_->videoHeight = 0;
+  if (state_->mediaEvent) {
+    state_->mediaEvent->SetNotifyWindow(0, kGraphNotifyMessage, 0);  // detached either way
+    state_->mediaEvent->SetNotifyFlags(AM_MEDIAEVENT_NONOTIFY);
+  }
+  if (!state_->destroying && state_->playerGraph) {
+    ChangeState(BaseState());
+    if (OnPlayerProgress) OnPlayerProgress(this, 0, 0);
+  }
+  ReleaseGraph();
+  ui::ProcessMessages();
+  std::this_thread::yield();
+}
+
+void TRavorOderiri::FireCaptureProgressAtClear() {
+  TRavorOdeririState& state = *state_;
+  if (state.currentState == cs_Capture && frameCountMethod_ == fim_FrameEvent) {
+    // The frame time stamps already hold the elapsed sample time.
+  } else if (state.currentState == cs_Preview) {
+    const DWORD elapsed = state.graphStartTime != 0 ? GetTickCount() - state.graphStartTime : 0;
+    state.sampleTime = static_cast<REFERENCE_TIME>(elapsed) * (kUnitsPerSecond / 1000);
+  } else {
+    return;
+  }
+  if (OnCaptureProgress) {
+    OnCaptureProgress(this, static_cast<double>(state.sampleTime) / kUnitsPerSecond,
+                      state.deliveredFrames, state.droppedFrames);
+  }
+}
+
+void TRavorOderiri::ReleaseGraph() {
+  TRavorOdeririState& state = *state_;
+  state.mediaControl.Reset();
+  state.mediaEvent.Reset();
+  state.mediaSeeking.Reset();
+  state.captureBuilder.Reset();
+  if (state.graph) {
+    // Filters leave the graph before it goes, so that none keeps a reference to it.
+    ComPtr<IEnumFilters> filters;
+    if (SUCCEEDED(state.graph->EnumFilters(filters.ReleaseAndGetAddressOf())) && filters) {
+      std::vector<ComPtr<IBaseFilter>> all;
+      for (;;) {
+        ComPtr<IBaseFilter> filter;
+        if (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) != S_OK || !filter) break;
+        all.push_back(filter);
+      }
+      for (const ComPtr<IBaseFilter>& filter : all)
+        state.graph->RemoveFilter(filter.Get());
+    }
+    state.graph.Reset();
+  }
+  state.playerGraph = false;
+  state.frameEventGrabber = false;
+  state.timeCodeReader = false;
+  state.timeCodeReading = false;
+  state.graphMode = gm_Stop;
+  state.deliveredFrames = 0;
+  state.droppedFrames = 0;
+  state.sampleTime = 0;
+  state.graphStartTime = 0;
+  state.frameCountTicks = 0;
+  state.droppedCountTicks = 0;
+  state.timeCodeTicks = 0;
+  state.textChanged = true;
+}
+
+bool TRavorOderiri::RestartGraph(bool reset) {
+  TRavorOdeririState& state = *state_;
+  if (state.restartGuard || !state.initialised || DesignMode()) return false;
+  state.restartGuard = true;
+  ClearGraph();
+  const TDevices* videoDevices = VideoDeviceList();
+  const bool noDevice = videoDevices == nullptr || state.currentDeviceIndex < 0 ||
+                        state.currentDeviceIndex >= videoDevices->Count();
+  if (rudozav::LogCheck(*this, noDevice, errors::kNoVideoDevice) ||
+      rudozav::LogCheck(*this, !state.settings[rs_DeviceDiscovered].BoolValue,
+                        errors::kVideoDeviceNotAvailable)) {
+    state.restartGuard = false;
+    return false;
+  }
+  if (reset) ChangeState(BaseState());
+  SetBusy(true);
+  bool built = false;
+  if (state.currentState != cs_Down) {
+    state.videoDeviceUsable = true;
+    state.audioDeviceUsable = true;
+    if (rudozav::LogEnabled()) LogRestartSettings();
+    const bool withAudio = (state.currentState == cs_Preview || state.currentState == cs_Capture) &&
+                           (captureAudio_ || renderAudio_) &&
+                           (!IsDVDevice() || DVUseExternalAudio());
+    if (!BuildBaseGraph(withAudio)) {
+      ClearGraph();
+    } else {
+      built = state.currentState == cs_Capture ? BuildCaptureGraph() : BuildPreviewGraph();
+    }
+  }
+  SetBusy(false);
+  if (!state.queue.empty() && !state.busy) ProcessQueue();
+  state.restartGuard = false;
+  return built;
+}
+
+void TRavorOderiri::LogRestartSettings() {
+  WriteProcessLog('#', "BEGIN RestartGraph");
+  if (const TDevices* list = VideoDeviceList()) LogDeviceChoice(state_->currentDeviceIndex, *list);
+  if (const TDevices* list = AudioDeviceList()) LogDeviceChoice(audioDevice_, *list);
+  if (const TDevices* list = VideoCompressorList()) LogDeviceChoice(videoCompressor_, *list);
+  if (const TDevices* list = AudioCompressorList()) LogDeviceChoice(audioCompressor_, *list);
+  WriteProcessLog('#', "END RestartGraph");
+}
