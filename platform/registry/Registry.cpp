@@ -128,8 +128,9 @@ LONG OpenOrCreate(HKEY key, const char* subKey, REGSAM access, bool create, HKEY
   const LONG error = create ? target.db->CreateKey(target.id, path, &id, &created)
                             : target.db->FindKey(target.id, path, &id);
   if (error != ERROR_SUCCESS) return error;
-  if (disposition != nullptr)
+  if (disposition != nullptr) {
     *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  }
   *result = NewHandle(std::move(target.db), id, access);
   diag::Debug("registry", create ? "created " : "opened ", NameOf(subKey));
   return ERROR_SUCCESS;

@@ -133,8 +133,9 @@ bool MoveAside(const std::filesystem::path& path, const std::string& problem) {
 RegistryDatabase::RegistryDatabase(std::filesystem::path path) : path_(std::move(path)) {}
 
 RegistryDatabase::~RegistryDatabase() {
-  for (auto& [sql, statement] : statements_)
+  for (auto& [sql, statement] : statements_) {
     sqlite3_finalize(statement);
+  }
   // Closing fails only with statements left unfinalised, and all were finalised above.
   if (db_ != nullptr) sqlite3_close(db_);
 }
@@ -148,8 +149,9 @@ std::shared_ptr<RegistryDatabase> RegistryDatabase::Open(const std::filesystem::
       *error = ERROR_FILE_NOT_FOUND;
       return nullptr;
     }
-    if (!exists && path.has_parent_path())
+    if (!exists && path.has_parent_path()) {
       std::filesystem::create_directories(path.parent_path(), ec);
+    }
     // The constructor is private; this is the factory.
     std::shared_ptr<RegistryDatabase> db(new RegistryDatabase(path));
     std::string problem;
@@ -253,8 +255,9 @@ LONG RegistryDatabase::Transact(bool write, Body body) {
     } else {
       result = body();
       if (result == ERROR_SUCCESS) {
-        if (SqliteQuery commit = Query(kCommit); !commit.Run())
+        if (SqliteQuery commit = Query(kCommit); !commit.Run()) {
           result = Failure(commit.rc(), write);
+        }
       }
     }
     if (sqlite3_get_autocommit(db_) == 0) {

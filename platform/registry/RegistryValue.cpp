@@ -10,8 +10,9 @@ namespace {
 
 std::uint64_t LittleEndian(std::span<const BYTE> data) {
   std::uint64_t value = 0;
-  for (std::size_t i = data.size(); i-- > 0;)
+  for (std::size_t i = data.size(); i-- > 0;) {
     value = (value << 8) | data[i];
+  }
   return value;
 }
 

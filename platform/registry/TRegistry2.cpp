@@ -73,8 +73,9 @@ std::vector<std::string> TRegistry2::GetKeyNames() const {
 std::vector<std::string> TRegistry2::GetValueNames() const {
   std::vector<std::string> names;
   if (!key_.IsOpen()) return names;
-  for (auto& value : key_.Values())
+  for (auto& value : key_.Values()) {
     names.push_back(std::move(value.name));
+  }
   return names;
 }
 

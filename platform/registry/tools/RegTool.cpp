@@ -53,8 +53,9 @@ KeyName ParseKey(std::string_view text) {
       parts.erase(parts.begin());
     }
   }
-  for (const auto name : parts)
+  for (const auto name : parts) {
     key.path += (key.path.empty() ? "" : "\\") + std::string(name);
+  }
   return key;
 }
 
@@ -87,10 +88,12 @@ int List(const KeyName& name) {
   if (const LONG error = key.Open(name.root, name.path); error != ERROR_SUCCESS) {
     return Fail(name.Full(), error);
   }
-  for (const auto& subKey : key.SubKeyNames())
+  for (const auto& subKey : key.SubKeyNames()) {
     std::printf("%s\\\n", subKey.c_str());
-  for (const auto& value : key.Values())
+  }
+  for (const auto& value : key.Values()) {
     std::printf("%s\n", regtool::ValueLine(value).c_str());
+  }
   return 0;
 }
 
@@ -137,8 +140,9 @@ int DeleteKey(const KeyName& name) {
 
 void ExportTree(const registry::RegistryKey& key, const std::string& fullName) {
   std::printf("[%s]\n", fullName.c_str());
-  for (const auto& value : key.Values())
+  for (const auto& value : key.Values()) {
     std::printf("  %s\n", regtool::ValueLine(value).c_str());
+  }
   for (const auto& subKeyName : key.SubKeyNames()) {
     registry::RegistryKey subKey;
     // A subkey deleted since the listing is simply left out.

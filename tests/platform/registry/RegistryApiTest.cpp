@@ -242,10 +242,12 @@ TEST(RegistryApiTest, AHandleOfADeletedKeyStaysDeadWhenTheNameIsMadeAgain) {
 
 TEST(RegistryApiTest, EnumerationListsSubkeysByNameAndValuesInWrittenOrder) {
   Key key("Software\\Enum");
-  for (const char* name : {"beta", "Alpha", "gamma"})
+  for (const char* name : {"beta", "Alpha", "gamma"}) {
     Key child((std::string("Software\\Enum\\") + name).c_str());
-  for (const char* name : {"Zed", "alpha", "Mid"})
+  }
+  for (const char* name : {"Zed", "alpha", "Mid"}) {
     ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
+  }
 
   EXPECT_EQ(SubKeys(key), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
   EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"Zed", "alpha", "Mid"}));

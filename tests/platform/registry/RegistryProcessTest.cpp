@@ -49,8 +49,9 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& outFile = {
                                      0644);
   }
   std::vector<char*> argv;
-  for (const auto& arg : args)
+  for (const auto& arg : args) {
     argv.push_back(const_cast<char*>(arg.c_str()));
+  }
   argv.push_back(nullptr);
   pid_t pid = -1;
   const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);

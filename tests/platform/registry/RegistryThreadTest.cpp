@@ -29,8 +29,9 @@ TEST(RegistryThreadTest, ThreadsWritingAndReadingTogetherKeepEveryValue) {
       }
     });
   }
-  for (auto& thread : threads)
+  for (auto& thread : threads) {
     thread.join();
+  }
 
   registry::RegistryKey key;
   ASSERT_EQ(key.Open(HKEY_CURRENT_USER, kKey), ERROR_SUCCESS);
@@ -52,8 +53,9 @@ TEST(RegistryThreadTest, OneHandleMayBeSharedByThreads) {
       }
     });
   }
-  for (auto& thread : threads)
+  for (auto& thread : threads) {
     thread.join();
+  }
   EXPECT_EQ(key.ReadDword("Shared0"), 19u);
   EXPECT_EQ(key.ReadDword("Shared1"), 19u);
 }
