@@ -280,8 +280,9 @@ bool TRavorOderiri::RestartGraph(bool reset) {
     }
   }
   SetBusy(false);
-  if (!state.queue.empty() && !state.busy) ProcessQueue();
+  // The guard goes first: a queued StartPreview restarts the graph itself.
   state.restartGuard = false;
+  if (!state.queue.empty() && !state.busy) ProcessQueue();
   return built;
 }
 

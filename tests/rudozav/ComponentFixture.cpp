@@ -1,0 +1,102 @@
+#include "ComponentFixture.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "FakeDevices.h"
+#include "FakeMedia.h"
+#include "clock/Clock.h"
+#include "dshow/DShow.h"
+#include "rudozav/core/ProcessLog.h"
+#include "rudozav/devices/DevicesManager.h"
+#include "ui/Cursor.h"
+#include "ui/MessageBox.h"
+
+namespace rudozav_test {
+
+QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "rudozav_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+void ComponentTest::SetUp() {
+  TestApplication();
+  sysclock::UseTestClock(1'000'000);
+  SetSampleGrabberAvailable(true);
+  InstallFakeDevices();
+  ui::SetMessageBoxHook([this](const ui::MessageBoxRequest& request) {
+    messageBoxes.push_back(request.text);
+    return IDOK;
+  });
+  if (withLog_) std::ofstream("log.txt") << "left from an earlier run\r\n";
+  process_ = std::make_unique<TRudOzavProcess>();
+}
+
+void ComponentTest::FinishProcess() {
+  components_.clear();
+  process_.reset();
+}
+
+void ComponentTest::TearDown() {
+  FinishProcess();
+  ui::SetMessageBoxHook({});
+  UninstallFakeDevices();
+  SetSampleGrabberAvailable(false);
+  ui::SetScreenCursor(crDefault);
+  rudozav::Process().busyCount = 0;
+  sysclock::UseRealClock();
+}
+
+TRavorOderiri& ComponentTest::Create() {
+  components_.push_back(std::make_unique<TRavorOderiri>());
+  if (TDevicesManager* manager = DevicesManager()) manager->StopTimer();
+  return *components_.back();
+}
+
+TRavorOderiri& ComponentTest::CreateLoaded(bool autoStartPreview) {
+  TRavorOderiri& component = Create();
+  component.SetAutoStartPreview(autoStartPreview);
+  component.Loaded();
+  return component;
+}
+
+void ComponentTest::Destroy(TRavorOderiri& component) {
+  std::erase_if(components_, [&](const auto& owned) { return owned.get() == &component; });
+}
+
+void ComponentTest::Record(TRavorOderiri& component) {
+  component.OnCurrentStateChanging = [this](TRavorOderiri*, TCurrentState from, TCurrentState to) {
+    events.push_back("StateChanging " + std::to_string(from) + " " + std::to_string(to));
+  };
+  component.OnErrorLog = [this](TRavorOderiri*, int code, const std::string& message) {
+    events.push_back("ErrorLog " + std::to_string(code) + " " + message);
+  };
+  component.OnComponentLoaded = [this](TRavorOderiri*) { events.push_back("ComponentLoaded"); };
+  component.OnChangeVideoDevice = [this](TRavorOderiri*) { events.push_back("ChangeVideoDevice"); };
+  component.OnDeviceArrival = [this](TRavorOderiri*) { events.push_back("DeviceArrival"); };
+  component.OnDeviceRemoval = [this](TRavorOderiri*) { events.push_back("DeviceRemoval"); };
+  component.OnDeviceLost = [this](TRavorOderiri*) { events.push_back("DeviceLost"); };
+}
+
+std::string ComponentTest::LogText() {
+  std::ifstream in("log.txt", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool ComponentTest::LogHasLine(const std::string& line) {
+  return LogText().find("\r\n" + line + "\r\n") != std::string::npos;
+}
+
+void ComponentTest::PlugCamera(const std::string& instance, const std::string& name) {
+  PlugDevice(CLSID_VideoInputDeviceCategory,
+             {UsbCameraDisplayName(instance), name, WdmClsid(), true, false});
+}
+
+}  // namespace rudozav_test

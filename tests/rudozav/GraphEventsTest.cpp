@@ -1,0 +1,103 @@
+// The graph's notifications: the posted message, the pending flags and the events of the tick.
+
+#include "ComponentFixture.h"
+#include "FakeMedia.h"
+#include "rudozav/core/ComponentState.h"
+#include "ui/Application.h"
+#include "ui/MessageEvent.h"
+
+namespace rudozav_test {
+namespace {
+
+class GraphEventsTest : public ComponentTest {
+ protected:
+  // A loaded component with a scripted graph that posts its notifications to the component.
+  TRavorOderiri& WithGraph(TCurrentState state) {
+    TRavorOderiri& component = CreateLoaded();
+    graph = MakeComObject<FakeGraph>();
+    component.State().graph = graph;
+    component.State().mediaControl = graph;
+    component.State().mediaEvent = graph;
+    component.ChangeState(state);
+    Record(component);
+    return component;
+  }
+
+  void Notify(TRavorOderiri& component, LONG code) {
+    graph->events.push_back(code);
+    PostMessage(&component, TRavorOderiri::kGraphNotifyMessage, 0, 0);
+    ui::ProcessMessages();
+  }
+
+  ComPtr<FakeGraph> graph;
+};
+
+TEST_F(GraphEventsTest, ALostSoleDeviceStopsThePreviewAtTheNextTick) {
+  PlugCamera("6&2b5c7a6f&0&0000");
+  TRavorOderiri& component = WithGraph(cs_Preview);
+  Notify(component, EC_DEVICE_LOST);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(graph->freedEvents, 1);
+  component.PollTick();
+  EXPECT_EQ(events, (std::vector<std::string>{"ErrorLog 47 Error: not previewing",
+                                              "StateChanging 1 0", "DeviceLost"}));
+  events.clear();
+  component.PollTick();
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(GraphEventsTest, ALostDeviceAmongSeveralIsOnlyReported) {
+  PlugCamera("6&2b5c7a6f&0&0000");
+  PlugCamera("6&2b5c7a6f&0&0001");
+  TRavorOderiri& component = WithGraph(cs_Preview);
+  Notify(component, EC_DEVICE_LOST);
+  component.PollTick();
+  EXPECT_EQ(events, std::vector<std::string>{"DeviceLost"});
+  EXPECT_EQ(component.CurrentState(), cs_Preview);
+}
+
+TEST_F(GraphEventsTest, TheEndOfAPlayedFilePausesThePlayerAndIsReportedOnce) {
+  TRavorOderiri& component = WithGraph(cs_Player);
+  int ends = 0;
+  component.OnPlayerEndOfStream = [&](TRavorOderiri*) { ++ends; };
+  component.ControlGraph(gm_Run);
+  graph->controlCalls.clear();
+  Notify(component, EC_COMPLETE);
+  Notify(component, EC_VIDEO_SIZE_CHANGED);
+  EXPECT_EQ(graph->controlCalls, std::vector<std::string>{"Pause"});
+  component.PollTick();
+  component.PollTick();
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(graph->freedEvents, 2);
+}
+
+TEST_F(GraphEventsTest, CompletionOutsideThePlayerIsIgnored) {
+  TRavorOderiri& component = WithGraph(cs_Preview);
+  int ends = 0;
+  component.OnPlayerEndOfStream = [&](TRavorOderiri*) { ++ends; };
+  Notify(component, EC_COMPLETE);
+  Notify(component, EC_PAUSED);  // no capture file: the disk counts as having room
+  component.PollTick();
+  EXPECT_EQ(ends, 0);
+  EXPECT_TRUE(graph->controlCalls.empty());
+}
+
+TEST_F(GraphEventsTest, PolledCountersReportProgressAtTheirIntervals) {
+  TRavorOderiri& component = WithGraph(cs_Preview);
+  component.SetFrameCountMethod(fim_Polling);
+  component.SetFrameCountPollingInterval(3);
+  component.SetDroppedFrameCountMethod(fim_None);
+  int reports = 0;
+  component.OnCaptureProgress = [&](TRavorOderiri*, double, int, int) { ++reports; };
+  for (int tick = 0; tick < 7; ++tick)
+    component.PollTick();
+  EXPECT_EQ(reports, 2);
+
+  component.State().frameEventGrabber = true;  // the frame events report progress themselves
+  for (int tick = 0; tick < 3; ++tick)
+    component.PollTick();
+  EXPECT_EQ(reports, 2);
+}
+
+}  // namespace
+}  // namespace rudozav_test

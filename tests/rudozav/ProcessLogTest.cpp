@@ -1,0 +1,85 @@
+// The process log and the error log: what reaches "log.txt" and what reaches the host.
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "ComponentFixture.h"
+#include "rudozav/core/ProcessLog.h"
+
+namespace rudozav_test {
+namespace {
+
+const std::string kEquals(80, '=');
+
+TEST_F(LoggedComponentTest, StartupEmptiesTheLogAndWritesTheBeginBlock) {
+  const std::regex begin("\r\n" + kEquals +
+                         "\r\nBEGIN TRavorOderiri v5\\.2_1210021507 process log \\([^)]+\\)\r\n" +
+                         kEquals + "\r\n\r\n");
+  EXPECT_TRUE(std::regex_match(LogText(), begin)) << LogText();
+}
+
+TEST_F(LoggedComponentTest, FinalizationWritesItsBlocksAfterFreeingTheManager) {
+  Create();
+  FinishProcess();
+  const std::string log = LogText();
+  const std::string tail =
+      "\r\n" + std::string(80, '-') + "\r\nFinalization\r\n" + std::string(80, '-') +
+      "\r\n\r\ncouninitializing\r\nfreeing devmanager\r\n" + "\r\n" + kEquals +
+      "\r\nEND TRavorOderiri v5.2_1210021507 process log\r\n" + kEquals + "\r\n\r\n";
+  ASSERT_GE(log.size(), tail.size());
+  EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+  EXPECT_TRUE(LogHasLine("COINITIALIZING"));
+  EXPECT_TRUE(LogHasLine("creating dev manager"));
+  EXPECT_TRUE(LogHasLine("component initialized"));
+  EXPECT_TRUE(LogHasLine("...... clear ........"));
+}
+
+TEST_F(LoggedComponentTest, ChecksAndFailuresAreLoggedWithCodeAndPrefix) {
+  TRavorOderiri& component = CreateLoaded();
+  component.CheckState({cs_Down, cs_Preview});
+  component.StopCapture();
+  component.ClosePlayer();
+  component.LogCheck(true, 1, "a warning", 123);
+  EXPECT_TRUE(LogHasLine("65 ok: stop capture first"));
+  EXPECT_TRUE(LogHasLine("70 ok: wait for recompress completion"));
+  EXPECT_TRUE(LogHasLine("78 ok: stop preview first"));
+  EXPECT_TRUE(LogHasLine("89 Error: not capturing"));
+  EXPECT_TRUE(LogHasLine("4 Error: already closed"));
+  EXPECT_TRUE(LogHasLine("123 Warning: a warning"));
+}
+
+TEST_F(LoggedComponentTest, LoggingStopsWhenTheFileIsDeletedAndAMissingLineEndIsAdded) {
+  { std::ofstream("log.txt", std::ios::app) << "no line end"; }
+  WriteProcessLog("next");
+  EXPECT_TRUE(LogText().ends_with("\r\nno line end\r\nnext\r\n"));
+  std::filesystem::remove("log.txt");
+  WriteProcessLog("lost");
+  EXPECT_FALSE(std::filesystem::exists("log.txt"));
+}
+
+TEST_F(ComponentTest, WithoutTheLogFileNothingIsWrittenAndTheHostStillHearsErrors) {
+  TRavorOderiri& component = CreateLoaded();
+  Record(component);
+  component.StopCapture();
+  EXPECT_FALSE(std::filesystem::exists("log.txt"));
+  EXPECT_EQ(events, (std::vector<std::string>{"ErrorLog 89 Error: not capturing"}));
+}
+
+TEST_F(ComponentTest, OnlyWarningsAndErrorsOfALoadedComponentReachTheHost) {
+  TRavorOderiri& component = Create();
+  Record(component);
+  component.LogCheck(true, 2, "before loading", 1);
+  component.Loaded();
+  events.clear();
+  component.LogCheck(true, 0, "a trace", 2);
+  component.LogCheck(false, 2, "a success", 3);
+  component.LogCheck(true, 1, "a warning", 4);
+  component.LogMessage(E_OUTOFMEMORY, 2, "an error", 5);
+  EXPECT_EQ(events, (std::vector<std::string>{"ErrorLog 4 Warning: a warning",
+                                              "ErrorLog 5 Error: an error"}));
+  EXPECT_TRUE(component.LogMessage(S_FALSE, 2, "S_FALSE is a success", 6));
+}
+
+}  // namespace
+}  // namespace rudozav_test
