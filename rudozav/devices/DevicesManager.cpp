@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "clock/Clock.h"
+#include "com/Diagnostics.h"
+#include "devices/DeviceChangeMonitor.h"
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/Devices.h"
@@ -22,6 +24,7 @@ TDevicesManager::TDevicesManager() {
 }
 
 TDevicesManager::~TDevicesManager() {
+  monitor_.reset();  // joins its thread before the hook goes
   if (hookId_ != 0) ui::UnhookMainWindow(hookId_);
   delete timer_.data();
 }
@@ -41,10 +44,26 @@ bool TDevicesManager::IsAttached(const TRavorOderiri* component) const {
 void TDevicesManager::StopTimer() {
   timerStopped_ = true;
   if (timer_) timer_->stop();
+  monitor_.reset();
 }
 
 bool TDevicesManager::TimerActive() const {
   return timer_ && timer_->isActive();
+}
+
+bool TDevicesManager::WatchingRealDevices() const {
+  return monitor_ != nullptr;
+}
+
+void TDevicesManager::WatchRealDevices() {
+  std::string error;
+  std::unique_ptr<devices::DeviceEventSource> source = devices::OpenUdevEventSource(&error);
+  if (!source) {
+    diag::Debug("rudozav", "real devices are not watched: ", error);
+    return;
+  }
+  monitor_ = std::make_unique<devices::DeviceChangeMonitor>(std::move(source));
+  if (!monitor_->Start()) monitor_.reset();
 }
 
 void TDevicesManager::OnTimer() {
@@ -74,7 +93,10 @@ void TDevicesManager::DevicesManagerFirstTick() {
   hookId_ = ui::HookMainWindow(
       [this](const ui::Message& message) { return DevicesManagerMessageHook(message); });
   firstTickDone_ = true;
-  if (timer_ && !timerStopped_) timer_->start();
+  if (!timerStopped_) {
+    WatchRealDevices();
+    if (timer_) timer_->start();
+  }
   busy_ = false;
 }
 

@@ -5,6 +5,7 @@
 // components. UI thread only.
 
 #include <QPointer>
+#include <memory>
 #include <vector>
 
 #include "com/Types.h"
@@ -13,13 +14,17 @@
 class QTimer;
 class TDevices;
 class TRavorOderiri;
+namespace devices {
+class DeviceChangeMonitor;
+}
 
 class TDevicesManager {
  public:
   static constexpr int kTimerInterval = 200;    // ms
   static constexpr DWORD kRebuildDelay = 1000;  // ms after the last device-change message
 
-  // Starts the timer with DevicesManagerFirstTick as its handler.
+  // Starts the timer with DevicesManagerFirstTick as its handler. The first tick hooks the main
+  // window and starts watching real devices, whose changes reach the hook like virtual ones.
   TDevicesManager();
   ~TDevicesManager();
   TDevicesManager(const TDevicesManager&) = delete;
@@ -41,12 +46,15 @@ class TDevicesManager {
   DWORD RebuildDueTime() const { return rebuildDueTime_; }
   bool FirstTickDone() const { return firstTickDone_; }
   bool HookInstalled() const { return hookId_ != 0; }
-  // Stops the timer for good, so that tests drive the ticks themselves.
+  // Stops the timer and the watching of real devices for good, so that tests drive the ticks
+  // and the notifications themselves.
   void StopTimer();
   bool TimerActive() const;
+  bool WatchingRealDevices() const;
 
  private:
   void OnTimer();
+  void WatchRealDevices();
   void RebuildCaptureLists();
   void ReportDeviceChanges();
   // Runs action for each registered component still registered when its turn comes, so that a
@@ -55,6 +63,7 @@ class TDevicesManager {
   void ForEachComponent(Action action);
 
   QPointer<QTimer> timer_;  // a child of the application object, so it goes with it
+  std::unique_ptr<devices::DeviceChangeMonitor> monitor_;
   std::vector<TRavorOderiri*> components_;
   DWORD rebuildDueTime_ = 0;
   bool busy_ = false;

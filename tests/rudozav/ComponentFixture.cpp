@@ -8,6 +8,8 @@
 #include "FakeDevices.h"
 #include "FakeMedia.h"
 #include "clock/Clock.h"
+#include "devices/SystemDeviceEnum.h"
+#include "devices/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/DevicesManager.h"
@@ -28,7 +30,11 @@ void ComponentTest::SetUp() {
   TestApplication();
   sysclock::UseTestClock(1'000'000);
   SetSampleGrabberAvailable(true);
-  InstallFakeDevices();
+  if (virtualDevices_) {
+    virtualdevices::Reset();
+  } else {
+    InstallFakeDevices();
+  }
   ui::SetMessageBoxHook([this](const ui::MessageBoxRequest& request) {
     messageBoxes.push_back(request.text);
     return IDOK;
@@ -45,7 +51,12 @@ void ComponentTest::FinishProcess() {
 void ComponentTest::TearDown() {
   FinishProcess();
   ui::SetMessageBoxHook({});
-  UninstallFakeDevices();
+  if (virtualDevices_) {
+    virtualdevices::Reset();
+  } else {
+    UninstallFakeDevices();
+    devices::RegisterSystemDeviceEnum();
+  }
   SetSampleGrabberAvailable(false);
   ui::SetScreenCursor(crDefault);
   rudozav::Process().busyCount = 0;

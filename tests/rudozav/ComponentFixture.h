@@ -20,8 +20,10 @@ QApplication& TestApplication();
 
 class ComponentTest : public ::testing::Test {
  protected:
-  // withLog: "log.txt" exists in the test's directory before start-up.
-  explicit ComponentTest(bool withLog = false) : withLog_(withLog) {}
+  // withLog: "log.txt" exists in the test's directory before start-up. virtualDevices: devices
+  // come from the platform's enumerator and virtual devices instead of the scripted enumerator.
+  explicit ComponentTest(bool withLog = false, bool virtualDevices = false)
+      : withLog_(withLog), virtualDevices_(virtualDevices) {}
   void SetUp() override;
   void TearDown() override;
 
@@ -47,6 +49,7 @@ class ComponentTest : public ::testing::Test {
 
  private:
   bool withLog_;
+  bool virtualDevices_;
   std::unique_ptr<TRudOzavProcess> process_;
   std::vector<std::unique_ptr<TRavorOderiri>> components_;
 };
