@@ -2,6 +2,7 @@
 
 #include "com/Com.h"
 #include "dshow/Uuids.h"
+#include "dshow/graph/CaptureGraphBuilder.h"
 #include "dshow/graph/FilterGraph.h"
 #include "dshow/graph/SystemClock.h"
 
@@ -9,6 +10,7 @@ namespace dshow {
 
 void RegisterGraphClasses() {
   RegisterBuiltInClass(CLSID_FilterGraph, CreatorOf<FilterGraph>());
+  RegisterBuiltInClass(CLSID_CaptureGraphBuilder2, CreatorOf<CaptureGraphBuilder>());
   RegisterBuiltInClass(CLSID_SystemClock, CreatorOf<SystemClock>());
 }
 

@@ -7,7 +7,10 @@
 namespace dshow_test {
 
 MediaType VideoType(const GUID& subtype) {
-  return *MakeVideoMediaType(subtype, 32, 16, kFrameInterval);
+  if (auto known = MakeVideoMediaType(subtype, 32, 16, kFrameInterval)) return *known;
+  MediaType made = *MakeVideoMediaType(MEDIASUBTYPE_RGB32, 32, 16, kFrameInterval);
+  made->subtype = subtype;
+  return made;
 }
 
 bool WaitUntil(const std::function<bool()>& condition) {

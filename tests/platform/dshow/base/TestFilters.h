@@ -25,7 +25,8 @@ inline constexpr CLSID kCountingInPlaceClass = MakeGuid("4BCA4843-C423-4E79-A3F5
 inline constexpr CLSID kRecordingRendererClass = MakeGuid("387CD6BB-3F4E-4458-86FE-C4862CB9031D");
 inline constexpr CLSID kSubtypeConverterClass = MakeGuid("2C78A561-99A8-4727-BCFA-C1C66D00A653");
 
-// 32 x 16 RGB32 (or the given subtype), 25 frames a second.
+// 32 x 16 RGB32 (or the given subtype), 25 frames a second. A subtype the framework does not
+// know gets the RGB32 layout.
 MediaType VideoType(const GUID& subtype = MEDIASUBTYPE_RGB32);
 inline constexpr REFERENCE_TIME kFrameInterval = kUnitsPerSecond / 25;
 
