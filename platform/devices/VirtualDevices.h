@@ -13,11 +13,13 @@
 // Any thread may call these functions. File watching needs the application object; the
 // watcher lives on the UI thread.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "devices/DeviceDescription.h"
+#include "dshow/DShowTypes.h"
 
 // The "CLSID" property of virtual devices of kind "other" that name no class id of their own.
 inline constexpr CLSID CLSID_VirtualDevice = MakeGuid("89B3E38E-F93C-4961-8247-35CC80731221");
@@ -55,6 +57,14 @@ bool LoadFromEnvironment(std::string* error = nullptr);
 // unplugs them.
 bool UseDescriptionFile(const std::string& path, std::string* error = nullptr);
 void StopWatchingDescriptionFile();
+
+// Virtual devices draw no driver dialogs (IAMVfwCaptureDialogs, IAMVfwCompressDialogs): a
+// dialog they show is reported here, with the device's friendly name, the dialog's number and
+// the owner window, and counts as closed at once. Null stops the reports. The observer runs on
+// the thread that showed the dialog.
+using DriverDialogObserver =
+    std::function<void(const std::string& device, int dialog, OAHWND owner)>;
+void SetDriverDialogObserver(DriverDialogObserver observer);
 
 // Back to no devices and no file, without notifications; the environment is not read again
 // on its own. For tests and for the end of the process.
