@@ -1,5 +1,6 @@
 // Construction, loading and destruction of the component.
 
+#include <cassert>
 #include <filesystem>
 #include <system_error>
 
@@ -64,6 +65,7 @@ bool TRavorOderiri::DesignMode() {
 
 TRavorOderiri::TRavorOderiri(QWidget* owner)
     : QFrame(owner), state_(std::make_unique<TRavorOdeririState>()) {
+  assert(ui::IsUiThread() && "components are made on the UI thread");
   SetCaption(Name());
   ResetSavedSettings(state_->settings);
   setMouseTracking(true);

@@ -1,16 +1,19 @@
 // The public operations and the deferred queue: what arrives while the component is busy (host
 // events run inside logging and graph waits) is queued by op code and run later, in order.
 
+#include <cassert>
 #include <utility>
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/core/Logging.h"
 #include "rudozav/core/OpCodes.h"
+#include "ui/Application.h"
 
 namespace errors = rudozav::errors;
 
 bool TRavorOderiri::MayActNow() const {
+  assert(ui::IsUiThread() && "the component runs on the UI thread only");
   return DesignMode() || !state_->busy;
 }
 
