@@ -6,6 +6,18 @@
 
 namespace devices {
 
+class VirtualVideoCapture::Upstream : public FilterPart<IUpstreamDeviceFilters> {
+ public:
+  explicit Upstream(VirtualVideoCapture* filter)
+      : FilterPart(static_cast<IBaseFilter*>(filter)), filter_(filter) {}
+  HRESULT AddUpstreamFilters(IGraphBuilder* graph) override {
+    return filter_->AddUpstreamFilters(graph);
+  }
+
+ private:
+  VirtualVideoCapture* const filter_;
+};
+
 VirtualVideoCapture::VirtualVideoCapture(std::shared_ptr<const DeviceDescription> device,
                                          std::shared_ptr<DevicePresence> presence)
     : VirtualCaptureFilter(CLSID_VirtualDevice, std::move(device), std::move(presence)) {
@@ -17,6 +29,7 @@ VirtualVideoCapture::VirtualVideoCapture(std::shared_ptr<const DeviceDescription
   }
   if (!Device().crossbars.empty()) {
     analogInput_ = std::make_unique<AnalogPin>(this, "Analog Video In", PINDIR_INPUT, true);
+    upstream_ = std::make_unique<Upstream>(this);
   }
   MakeControls();
 }
@@ -58,6 +71,7 @@ CBasePin* VirtualVideoCapture::GetPin(int index) {
 }
 
 HRESULT VirtualVideoCapture::QueryFilterInterface(REFIID riid, void** object) {
+  if (riid == IID_IUpstreamDeviceFilters && upstream_) return upstream_->Give(object);
   if (riid == IID_IAMVideoProcAmp && procAmp_) return procAmp_->Give(object);
   if (riid == IID_IAMAnalogVideoDecoder && decoder_) return decoder_->Give(object);
   if ((riid == IID_IAMTVTuner || riid == IID_IAMTuner) && tuner_) return tuner_->Give(object);

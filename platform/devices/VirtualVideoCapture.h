@@ -4,9 +4,9 @@
 // it feeds. The crossbars are filters of their own: AddUpstreamFilters puts them into the graph
 // and connects them, as the capture graph builder asks before it searches upstream.
 //
-// The filter answers the controls its description names: IAMVideoProcAmp,
-// IAMAnalogVideoDecoder, IAMTVTuner, IAMTVAudio, IAMTimecodeReader, IAMExtTransport,
-// IAMVfwCaptureDialogs.
+// It answers IUpstreamDeviceFilters when it has crossbars, and the controls its description names:
+// IAMVideoProcAmp, IAMAnalogVideoDecoder, IAMTVTuner, IAMTVAudio, IAMTimecodeReader,
+// IAMExtTransport, IAMVfwCaptureDialogs.
 //
 // Threads: application thread, except the pins' streaming (see VirtualVideoPin).
 
@@ -20,6 +20,7 @@
 #include "devices/VirtualTapeControls.h"
 #include "devices/VirtualVideoPin.h"
 #include "dshow/GraphInterfaces.h"
+#include "dshow/graph/UpstreamDeviceFilters.h"
 
 namespace devices {
 
@@ -40,6 +41,8 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
   HRESULT QueryFilterInterface(REFIID riid, void** object) override;
 
  private:
+  class Upstream;
+
   void MakeControls();
   LONGLONG FramesDelivered();
   HRESULT ConnectCrossbars(IGraphBuilder* graph);
@@ -54,6 +57,7 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
   std::unique_ptr<VirtualTimecodeReader> timecode_;
   std::unique_ptr<VirtualTransport> transport_;
   std::unique_ptr<VirtualCaptureDialogs> dialogs_;
+  std::unique_ptr<Upstream> upstream_;
   std::vector<ComPtr<VirtualCrossbar>> crossbars_;  // [0] next to this filter
 };
 

@@ -1,0 +1,57 @@
+#pragma once
+// Binding a plugged virtual device's filter through the system device enumerator, as the
+// component does.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "com/Com.h"
+#include "dshow/DShow.h"
+
+namespace devices_test {
+
+inline ComPtr<IMoniker> FindMoniker(const std::string& displayName) {
+  ComPtr<ICreateDevEnum> enumerator;
+  EXPECT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, &enumerator), S_OK);
+  for (const GUID& category : {CLSID_VideoInputDeviceCategory, CLSID_AudioInputDeviceCategory,
+                               CLSID_VideoCompressorCategory, CLSID_AudioCompressorCategory}) {
+    ComPtr<IEnumMoniker> list;
+    if (enumerator->CreateClassEnumerator(category, list.ReleaseAndGetAddressOf(), 0) != S_OK)
+      continue;
+    ComPtr<IMoniker> moniker;
+    while (list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+      LPOLESTR name = nullptr;
+      if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &name))) continue;
+      const bool found = displayName == name;
+      CoTaskMemFree(name);
+      if (found) return moniker;
+    }
+  }
+  ADD_FAILURE() << "no device " << displayName;
+  return nullptr;
+}
+
+inline ComPtr<IBaseFilter> BindDevice(const std::string& displayName, HRESULT* result = nullptr) {
+  ComPtr<IBaseFilter> filter;
+  ComPtr<IMoniker> moniker = FindMoniker(displayName);
+  if (!moniker) return filter;
+  const HRESULT hr =
+      moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReleaseAndGetVoidAddress());
+  if (result != nullptr) *result = hr;
+  return filter;
+}
+
+// The filter's pin of that name.
+inline ComPtr<IPin> PinNamed(IBaseFilter* filter, const std::string& name) {
+  ComPtr<IEnumPins> pins;
+  EXPECT_EQ(filter->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_INFO info;
+    if (SUCCEEDED(pin->QueryPinInfo(&info)) && info.achName == name) return pin;
+  }
+  return nullptr;
+}
+
+}  // namespace devices_test
