@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -137,6 +138,20 @@ TEST(DescriptionParser, TheBuiltInDemoIsTheDemoFixture) {
   ASSERT_EQ(demo.size(), 2u);
   EXPECT_EQ(demo[0].category, DeviceCategory::kVideoInput);
   EXPECT_EQ(demo[1].category, DeviceCategory::kAudioInput);
+}
+
+TEST(DescriptionParser, EveryFixtureParses) {
+  int parsed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(RUDOZAV_FIXTURES)) {
+    if (entry.path().extension() != ".json") continue;
+    std::ifstream file(entry.path());
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::string error;
+    EXPECT_TRUE(ParseDeviceDescriptions(text.str(), &error)) << entry.path() << ": " << error;
+    ++parsed;
+  }
+  EXPECT_GE(parsed, 5);
 }
 
 }  // namespace

@@ -100,6 +100,29 @@ TEST_F(VirtualGraph, AYuy2CameraStreamsLiveFramesUntilStop) {
   EXPECT_EQ(static_cast<std::size_t>(delivered), frames.size());
 }
 
+TEST_F(VirtualGraph, SetFormatOnAConnectedPinConnectsItAgainWithTheNewRate) {
+  auto camera = AddDevice(R"({"friendlyName": "Cam", "pins": [{"formats": [
+      {"subtype": "YUY2", "size": [320, 240], "frameRate": 30, "frameRates": [5, 30]}]}]})",
+                          "Video Capture");
+  auto sink = AddSink(SubtypeIs(MEDIASUBTYPE_YUY2));
+  ASSERT_EQ(Connect(camera.Get(), "Capture", sink.Get()), S_OK);
+  auto config = PinNamed(camera.Get(), "Capture").As<IAMStreamConfig>();
+  AM_MEDIA_TYPE* current = nullptr;
+  ASSERT_EQ(config->GetFormat(&current), S_OK);
+  MediaType slower = MediaType::Adopt(current);
+  SetAvgTimePerFrame(slower.Get(), 500000);
+  ASSERT_EQ(config->SetFormat(&slower.Get()), S_OK);
+  MediaType connected;
+  ASSERT_EQ(sink->InputPin()->ConnectionMediaType(connected.ResetAndGet()), S_OK);
+  EXPECT_EQ(ReadVideoFormat(connected.Get())->avgTimePerFrame, 500000);
+
+  ASSERT_EQ(Control()->Run(), S_OK);
+  ASSERT_TRUE(ui_test::WaitFor([&] { return sink->Count() >= 2; }));
+  EXPECT_EQ(config->SetFormat(&slower.Get()), VFW_E_NOT_STOPPED);
+  ASSERT_EQ(Control()->Stop(), S_OK);
+  EXPECT_EQ(sink->Frames()[0].stop - sink->Frames()[0].start, 500000);
+}
+
 TEST_F(VirtualGraph, ThroughTheColourSpaceConverterToAnRgb24OnlySink) {
   if (!IsBuiltInClass(CLSID_Colour)) GTEST_SKIP() << "no colour space converter in this build";
   auto camera = AddDevice(kCamera, "Video Capture");
