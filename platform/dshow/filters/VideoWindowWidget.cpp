@@ -103,14 +103,19 @@ void VideoWindowWidget::ShowFrame(QImage frame) {
   update();
 }
 
+void VideoWindowWidget::SetPictureRects(const QRect& source, const QRect& destination) {
+  source_ = source;
+  destination_ = destination;
+  update();
+}
+
 void VideoWindowWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (frame_.isNull()) {
-    painter.fillRect(rect(), Qt::black);
-    return;
-  }
-  // Scaled to the whole window without smoothing: the cheapest way to fill it.
-  painter.drawImage(rect(), frame_);
+  const QRect target = destination_.isEmpty() ? rect() : destination_;
+  if (frame_.isNull() || target != rect()) painter.fillRect(rect(), Qt::black);
+  if (frame_.isNull()) return;
+  // Scaled without smoothing: the cheapest way to fill the window.
+  painter.drawImage(target, frame_, source_.isEmpty() ? frame_.rect() : source_);
 }
 
 bool VideoWindowWidget::Forward(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -20,6 +20,9 @@ class VideoWindowWidget : public QWidget {
   const QImage& Frame() const { return frame_; }
   // How many frames were handed over so far.
   long FramesShown() const { return framesShown_; }
+  // The part of the picture shown and where in the window; empty rectangles mean the whole
+  // picture and the whole window.
+  void SetPictureRects(const QRect& source, const QRect& destination);
 
   // Input goes to drain when one is set (and is alive); null keeps it here.
   void SetMessageDrain(HWND drain) { drain_ = drain; }
@@ -42,6 +45,8 @@ class VideoWindowWidget : public QWidget {
 
   QImage frame_;
   long framesShown_ = 0;
+  QRect source_;
+  QRect destination_;
   QPointer<QWidget> drain_;
 };
 
