@@ -1,0 +1,72 @@
+// Virtual devices in the platform's filter graphs: the trial graph of VfW devices, a device held
+// by one component's graph, and clearing a graph that holds filters.
+
+#include "ComponentFixture.h"
+#include "com/Com.h"
+#include "devices/VirtualDevices.h"
+#include "dshow/DShow.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/devices/DeviceBinding.h"
+#include "rudozav/devices/Devices.h"
+#include "rudozav/devices/DevicesManager.h"
+
+namespace rudozav_test {
+namespace {
+
+class DeviceGraphTest : public ComponentTest {
+ protected:
+  DeviceGraphTest() : ComponentTest(false, true) {}
+
+  static ComPtr<IGraphBuilder> NewGraph() {
+    ComPtr<IGraphBuilder> graph;
+    EXPECT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, &graph)));
+    return graph;
+  }
+};
+
+TEST_F(DeviceGraphTest, AVfwDeviceThatCannotJoinAGraphIsLeftOut) {
+  ASSERT_TRUE(virtualdevices::Plug(R"({"devices": [
+    {"category": "video", "friendlyName": "Old Card", "kind": "vfw"},
+    {"category": "video", "friendlyName": "Busy Card", "kind": "vfw",
+     "faults": {"addFails": true}}]})"));
+  TRavorOderiri& component = CreateLoaded();
+  EXPECT_EQ(component.VideoDevices(), "Old Card (vfw)");
+  EXPECT_EQ(VideoDeviceList()->EnumeratedCount, 2);
+}
+
+TEST_F(DeviceGraphTest, ACameraInOneComponentsGraphIsInUseUntilThatGraphIsCleared) {
+  ASSERT_TRUE(virtualdevices::Plug(
+      R"({"devices": [{"category": "video", "friendlyName": "Desk Camera"}]})"));
+  TRavorOderiri& first = CreateLoaded();
+  TRavorOderiri& second = CreateLoaded();
+  first.State().graph = NewGraph();
+  second.State().graph = NewGraph();
+  const TDevices& cameras = *VideoDeviceList();
+  int index = 0;
+  bool usable = false;
+
+  ComPtr<IBaseFilter> held;
+  ASSERT_TRUE(BindDeviceFilter(first, cameras, index, usable, false, held));
+  ComPtr<IBaseFilter> found;
+  EXPECT_EQ(
+      first.State().graph->FindFilterByName("Desk Camera (WDM) 0", found.ReleaseAndGetAddressOf()),
+      S_OK);
+  EXPECT_TRUE(IsSameObject(found.Get(), held.Get()));
+
+  Record(second);
+  ComPtr<IBaseFilter> refused;
+  EXPECT_FALSE(BindDeviceFilter(second, cameras, index, usable, false, refused));
+  EXPECT_EQ(events,
+            std::vector<std::string>{"ErrorLog 97 Error: device Desk Camera (WDM) already in use"});
+
+  first.ClearGraph();
+  FILTER_INFO info;
+  ASSERT_EQ(held->QueryFilterInfo(&info), S_OK);
+  EXPECT_FALSE(info.pGraph);  // the filter left the graph before it went
+  ComPtr<IBaseFilter> bound;
+  EXPECT_TRUE(BindDeviceFilter(second, cameras, index, usable, false, bound));
+  EXPECT_TRUE(usable);
+}
+
+}  // namespace
+}  // namespace rudozav_test
