@@ -1,0 +1,295 @@
+// graphtool: looks at the media framework from the command line.
+//
+//   graphtool list                  the devices of each category, with display names, pins and
+//                                   stream capabilities
+//   graphtool run [index] [frames]  runs video device index (default 0) into a renderer until it
+//                                   has seen frames samples (default 100) and prints what it saw
+//
+// Set RUDOZAV_VIRTUAL_DEVICES=demo (or a description file) for virtual devices.
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "clock/Clock.h"
+#include "com/Com.h"
+#include "dshow/DShow.h"
+#include "dshow/base/BaseRenderer.h"
+
+namespace {
+
+struct Category {
+  const char* name;
+  const GUID* clsid;
+};
+
+const Category kCategories[] = {
+    {"Video Device", &CLSID_VideoInputDeviceCategory},
+    {"Audio Device", &CLSID_AudioInputDeviceCategory},
+    {"Video Compressor", &CLSID_VideoCompressorCategory},
+    {"Audio Compressor", &CLSID_AudioCompressorCategory},
+};
+
+struct Device {
+  ComPtr<IMoniker> moniker;
+  std::string displayName;
+  std::string friendlyName;
+  std::string clsid;
+};
+
+std::string ReadBagString(IMoniker* moniker, const char* name) {
+  ComPtr<IPropertyBag> bag;
+  if (FAILED(moniker->BindToStorage(nullptr, nullptr, IPropertyBag::iid,
+                                    bag.ReleaseAndGetVoidAddress()))) {
+    return {};
+  }
+  VARIANT value;
+  if (FAILED(bag->Read(name, &value, nullptr)) || value.String() == nullptr) return {};
+  return *value.String();
+}
+
+std::vector<Device> ListDevices(const GUID& category) {
+  std::vector<Device> devices;
+  ComPtr<ICreateDevEnum> deviceEnum;
+  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, &deviceEnum))) return devices;
+  ComPtr<IEnumMoniker> monikers;
+  if (deviceEnum->CreateClassEnumerator(category, monikers.ReleaseAndGetAddressOf(), 0) != S_OK) {
+    return devices;
+  }
+  ComPtr<IMoniker> moniker;
+  while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    Device device;
+    device.moniker = moniker;
+    LPOLESTR name = nullptr;
+    if (SUCCEEDED(moniker->GetDisplayName(nullptr, nullptr, &name)) && name != nullptr) {
+      device.displayName = name;
+      CoTaskMemFree(name);
+    }
+    device.friendlyName = ReadBagString(moniker.Get(), "FriendlyName");
+    device.clsid = ReadBagString(moniker.Get(), "CLSID");
+    devices.push_back(std::move(device));
+  }
+  return devices;
+}
+
+std::string PinCategoryName(IPin* pin) {
+  ComPtr<IKsPropertySet> properties = ComPtr<IPin>(pin).As<IKsPropertySet>();
+  if (!properties) return "-";
+  GUID category{};
+  DWORD returned = 0;
+  if (FAILED(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category,
+                             sizeof category, &returned))) {
+    return "-";
+  }
+  struct Named {
+    const GUID* guid;
+    const char* name;
+  };
+  static const Named kNames[] = {
+      {&PIN_CATEGORY_CAPTURE, "capture"},
+      {&PIN_CATEGORY_PREVIEW, "preview"},
+      {&PIN_CATEGORY_VIDEOPORT, "video port"},
+      {&PIN_CATEGORY_ANALOGVIDEOIN, "analog video in"},
+      {&PIN_CATEGORY_VBI, "vbi"},
+      {&PIN_CATEGORY_STILL, "still"},
+      {&PIN_CATEGORY_TIMECODE, "time code"},
+  };
+  for (const auto& named : kNames) {
+    if (*named.guid == category) return named.name;
+  }
+  return StringFromGUID(category);
+}
+
+void PrintStreamCaps(IPin* pin) {
+  ComPtr<IAMStreamConfig> config = ComPtr<IPin>(pin).As<IAMStreamConfig>();
+  if (!config) return;
+  int count = 0;
+  int size = 0;
+  if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size <= 0) return;
+  std::vector<BYTE> caps(static_cast<std::size_t>(size));
+  for (int i = 0; i < count; ++i) {
+    AM_MEDIA_TYPE* type = nullptr;
+    if (config->GetStreamCaps(i, &type, caps.data()) != S_OK || type == nullptr) continue;
+    std::printf("      cap %d: %s\n", i, MediaTypeText(*type).c_str());
+    DeleteMediaType(type);
+  }
+}
+
+void PrintPins(IMoniker* moniker) {
+  ComPtr<IBaseFilter> filter;
+  const HRESULT hr =
+      moniker->BindToObject(nullptr, nullptr, IBaseFilter::iid, filter.ReleaseAndGetVoidAddress());
+  if (FAILED(hr)) {
+    std::printf("    (cannot bind: %s)\n", HResultText(hr).c_str());
+    return;
+  }
+  ComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return;
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_INFO info;
+    if (FAILED(pin->QueryPinInfo(&info))) continue;
+    std::printf("    pin \"%s\" %s, %s\n", info.achName.c_str(),
+                info.dir == PINDIR_INPUT ? "in" : "out", PinCategoryName(pin.Get()).c_str());
+    PrintStreamCaps(pin.Get());
+  }
+}
+
+int List() {
+  for (const auto& category : kCategories) {
+    const auto devices = ListDevices(*category.clsid);
+    std::printf("%s: %zu\n", category.name, devices.size());
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      const Device& device = devices[i];
+      std::printf("  [%zu] %s\n      %s\n      CLSID %s\n", i, device.friendlyName.c_str(),
+                  device.displayName.c_str(), device.clsid.c_str());
+      if (category.clsid == &CLSID_VideoInputDeviceCategory ||
+          category.clsid == &CLSID_AudioInputDeviceCategory) {
+        PrintPins(device.moniker.Get());
+      }
+    }
+  }
+  return 0;
+}
+
+// Counts what arrives; accepts any video type.
+class CountingRenderer final : public CBaseRenderer {
+ public:
+  CountingRenderer() : CBaseRenderer(GUID_NULL) {}
+
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override {
+    return type != nullptr && type->majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  // Streaming thread.
+  HRESULT DoRenderSample(IMediaSample* sample) override {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    if (SUCCEEDED(sample->GetTime(&start, &stop))) {
+      if (frames_.load() == 0) firstTime_ = start;
+      lastTime_ = start;
+    }
+    bytes_ += static_cast<std::uint64_t>(sample->GetActualDataLength());
+    frames_.fetch_add(1);
+    return S_OK;
+  }
+
+  int Frames() const { return frames_.load(); }
+  // Read after the graph stopped.
+  REFERENCE_TIME FirstTime() const { return firstTime_; }
+  REFERENCE_TIME LastTime() const { return lastTime_; }
+  std::uint64_t Bytes() const { return bytes_; }
+
+ private:
+  std::atomic<int> frames_{0};
+  REFERENCE_TIME firstTime_ = 0;
+  REFERENCE_TIME lastTime_ = 0;
+  std::uint64_t bytes_ = 0;
+};
+
+bool Check(HRESULT hr, const char* what) {
+  if (SUCCEEDED(hr)) return true;
+  std::fprintf(stderr, "graphtool: %s failed: %s\n", what, HResultText(hr).c_str());
+  return false;
+}
+
+void PrintEvents(IMediaEventEx* events) {
+  LONG code = 0;
+  LONG_PTR p1 = 0;
+  LONG_PTR p2 = 0;
+  while (events->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+    std::printf("event %ld (%ld, %ld)\n", static_cast<long>(code), static_cast<long>(p1),
+                static_cast<long>(p2));
+    events->FreeEventParams(code, p1, p2);
+  }
+}
+
+int Run(std::size_t index, int frames) {
+  const auto devices = ListDevices(CLSID_VideoInputDeviceCategory);
+  if (index >= devices.size()) {
+    std::fprintf(stderr, "graphtool: no video device %zu (%zu found)\n", index, devices.size());
+    return 1;
+  }
+  const Device& device = devices[index];
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<ICaptureGraphBuilder2> builder;
+  ComPtr<IBaseFilter> source;
+  if (!Check(CoCreateInstance(CLSID_FilterGraph, &graph), "creating the filter graph") ||
+      !Check(CoCreateInstance(CLSID_CaptureGraphBuilder2, &builder), "creating the builder") ||
+      !Check(builder->SetFiltergraph(graph.Get()), "SetFiltergraph") ||
+      !Check(device.moniker->BindToObject(nullptr, nullptr, IBaseFilter::iid,
+                                          source.ReleaseAndGetVoidAddress()),
+             "binding the device") ||
+      !Check(graph->AddFilter(source.Get(), device.friendlyName.c_str()), "adding the device")) {
+    return 1;
+  }
+  ComPtr<IPin> capture;
+  if (!Check(builder->FindPin(source.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                              TRUE, 0, capture.ReleaseAndGetAddressOf()),
+             "finding the capture pin")) {
+    return 1;
+  }
+  auto renderer = MakeComObject<CountingRenderer>();
+  if (!Check(graph->AddFilter(renderer.Get(), "Counting Renderer"), "adding the renderer") ||
+      !Check(graph->Connect(capture.Get(), renderer->InputPin()), "connecting")) {
+    return 1;
+  }
+  AM_MEDIA_TYPE connected{};
+  if (SUCCEEDED(renderer->InputPin()->ConnectionMediaType(&connected))) {
+    std::printf("device: %s\nformat: %s\n", device.friendlyName.c_str(),
+                MediaTypeText(connected).c_str());
+    FreeMediaType(connected);
+  }
+  auto control = graph.As<IMediaControl>();
+  auto events = graph.As<IMediaEventEx>();
+  if (!control || !Check(control->Run(), "running the graph")) return 1;
+  const DWORD started = GetTickCount();
+  const DWORD limit = 60000;
+  while (renderer->Frames() < frames && GetTickCount() - started < limit) {
+    QCoreApplication::processEvents();
+    Sleep(5);
+  }
+  const DWORD elapsed = GetTickCount() - started;
+  Check(control->Stop(), "stopping the graph");
+  const int seen = renderer->Frames();
+  std::printf("frames: %d in %u ms", seen, static_cast<unsigned>(elapsed));
+  if (seen > 1) {
+    const double span = static_cast<double>(renderer->LastTime() - renderer->FirstTime()) / 1e7;
+    std::printf(", stream time %.3f s, %.2f frames/s", span, span > 0 ? (seen - 1) / span : 0.0);
+  }
+  std::printf(", %llu bytes\n", static_cast<unsigned long long>(renderer->Bytes()));
+  if (events) PrintEvents(events.Get());
+  graph->RemoveFilter(renderer.Get());
+  graph->RemoveFilter(source.Get());
+  return seen >= frames ? 0 : 1;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: graphtool list\n"
+               "       graphtool run [video-device-index] [frames]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  CoInitialize(nullptr);
+  int result = 2;
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "list" && argc == 2) {
+    result = List();
+  } else if (command == "run" && argc <= 4) {
+    const long index = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
+    const long frames = argc > 3 ? std::strtol(argv[3], nullptr, 10) : 100;
+    result = index < 0 || frames <= 0 ? Usage() : Run(static_cast<std::size_t>(index), frames);
+  } else {
+    result = Usage();
+  }
+  CoUninitialize();
+  return result;
+}
