@@ -1,10 +1,13 @@
 // Virtual devices in the platform's filter graphs: the trial graph of VfW devices, a device held
 // by one component's graph, and clearing a graph that holds filters.
 
+#include <QTest>
+
 #include "ComponentFixture.h"
 #include "com/Com.h"
 #include "devices/VirtualDevices.h"
 #include "dshow/DShow.h"
+#include "dshow/base/MediaEventSink.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/devices/DeviceBinding.h"
 #include "rudozav/devices/Devices.h"
@@ -66,6 +69,29 @@ TEST_F(DeviceGraphTest, ACameraInOneComponentsGraphIsInUseUntilThatGraphIsCleare
   ComPtr<IBaseFilter> bound;
   EXPECT_TRUE(BindDeviceFilter(second, cameras, index, usable, false, bound));
   EXPECT_TRUE(usable);
+}
+
+TEST_F(DeviceGraphTest, ADeviceLostInTheGraphEndsThePreviewOfTheSoleCamera) {
+  ASSERT_TRUE(virtualdevices::Plug(
+      R"({"devices": [{"category": "video", "friendlyName": "Desk Camera"}]})"));
+  TRavorOderiri& component = CreateLoaded();
+  const ComPtr<IGraphBuilder> graph = NewGraph();
+  TRavorOdeririState& state = component.State();
+  state.graph = graph;
+  state.mediaControl = graph.As<IMediaControl>();
+  state.mediaEvent = graph.As<IMediaEventEx>();
+  ASSERT_EQ(state.mediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(&component),
+                                              TRavorOderiri::kGraphNotifyMessage, 0),
+            S_OK);
+  component.ChangeState(cs_Preview);
+  Record(component);
+
+  graph.As<IMediaEventSink>()->Notify(EC_DEVICE_LOST, 0, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return state.anyPending; }, 20000));
+  component.PollTick();
+  EXPECT_EQ(events, (std::vector<std::string>{"ErrorLog 47 Error: not previewing",
+                                              "StateChanging 1 0", "DeviceLost"}));
+  EXPECT_FALSE(state.graph);
 }
 
 }  // namespace
