@@ -8,10 +8,12 @@
 // filter. It answers further interfaces by overriding QueryFilterInterface.
 //
 // Threads and locks: the application's thread (through the graph) changes states and
-// connections under the filter lock (FilterLock(), recursive; pins share it). Streaming threads
-// never need the filter lock to move samples: they read the state, the start time and the event
-// sink, which are atomic. A filter is stopped (its threads joined) before its last reference
-// goes; the graph stops every filter before it releases them.
+// connections; the filter lock (FilterLock(), recursive; pins share it) guards the filter's own
+// state and is never held while calling into another filter (see BasePin.h). State changes run
+// under it, with their hooks (Active, Inactive, StartStreaming ...). Streaming threads never need
+// the filter lock to move samples: they read the state, the start time and the event sink,
+// which are atomic. A filter is stopped (its threads joined) before its last reference goes; the
+// graph stops every filter before it releases them.
 
 #include <atomic>
 #include <mutex>

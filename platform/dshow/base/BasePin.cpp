@@ -39,10 +39,13 @@ HRESULT CBasePin::QueryPinInterface(REFIID /*riid*/, void** /*object*/) {
 
 HRESULT CBasePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType) {
   if (receivePin == nullptr) return E_POINTER;
-  std::lock_guard lock(filter_->FilterLock());
-  if (direction_ != PINDIR_OUTPUT) return E_UNEXPECTED;
-  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
-  if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
+  {
+    std::lock_guard lock(filter_->FilterLock());
+    if (direction_ != PINDIR_OUTPUT) return E_UNEXPECTED;
+    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
+  }
+  // Negotiated without the lock: it calls into the peer's filter (see the header).
   const HRESULT hr = AgreeMediaType(receivePin, mediaType);
   if (FAILED(hr)) {
     diag::Debug("dshow", "pin ", name_, " of ", filter_->Name(),
@@ -95,7 +98,7 @@ HRESULT CBasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& media
     (void)BreakConnect();
     return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
   }
-  connected_ = receivePin;
+  SetConnected(receivePin);
   hr = SetMediaType(mediaType);
   if (SUCCEEDED(hr)) hr = receivePin->ReceiveConnection(this, &mediaType);
   if (SUCCEEDED(hr)) {
@@ -112,10 +115,12 @@ HRESULT CBasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& media
 
 HRESULT CBasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mediaType) {
   if (connector == nullptr || mediaType == nullptr) return E_POINTER;
-  std::lock_guard lock(filter_->FilterLock());
-  if (direction_ != PINDIR_INPUT) return E_UNEXPECTED;
-  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
-  if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
+  {
+    std::lock_guard lock(filter_->FilterLock());
+    if (direction_ != PINDIR_INPUT) return E_UNEXPECTED;
+    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
+  }
   HRESULT hr = CheckConnect(connector);
   if (FAILED(hr)) {
     (void)BreakConnect();  // the check's failure is the result
@@ -126,7 +131,7 @@ HRESULT CBasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mediaT
     (void)BreakConnect();
     return VFW_E_TYPE_NOT_ACCEPTED;
   }
-  connected_ = connector;
+  SetConnected(connector);
   hr = SetMediaType(*mediaType);
   if (SUCCEEDED(hr)) hr = CompleteConnect(connector);
   if (FAILED(hr)) {
@@ -136,17 +141,27 @@ HRESULT CBasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mediaT
   return S_OK;
 }
 
+void CBasePin::SetConnected(IPin* peer) {
+  std::lock_guard lock(filter_->FilterLock());
+  connected_ = peer;
+}
+
 void CBasePin::ForgetConnection() {
   (void)BreakConnect();  // nothing more can be undone
-  connected_.Reset();
+  {
+    std::lock_guard lock(filter_->FilterLock());
+    connected_.Reset();
+  }
   std::lock_guard lock(typeLock_);
   mediaType_.Reset();
 }
 
 HRESULT CBasePin::Disconnect() {
-  std::lock_guard lock(filter_->FilterLock());
-  if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
-  if (!IsConnected()) return S_FALSE;
+  {
+    std::lock_guard lock(filter_->FilterLock());
+    if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
+    if (!IsConnected()) return S_FALSE;
+  }
   ForgetConnection();
   return S_OK;
 }
@@ -221,7 +236,6 @@ HRESULT CBasePin::QueryId(LPOLESTR* id) {
 
 HRESULT CBasePin::QueryAccept(const AM_MEDIA_TYPE* mediaType) {
   if (mediaType == nullptr) return E_POINTER;
-  std::lock_guard lock(filter_->FilterLock());
   return CheckMediaType(mediaType) == S_OK ? S_OK : S_FALSE;
 }
 

@@ -5,17 +5,26 @@
 // (SetCategory) also answers IKsPropertySet for AMPROPSETID_Pin / AMPROPERTY_PIN_CATEGORY.
 //
 // A pin lives inside its filter: AddRef and Release count on the filter, QueryInterface answers
-// the pin's own interfaces (IPin, IKsPropertySet when categorised, then QueryPinInterface).
+// the pin's own interfaces (IPin, IKsPropertySet when categorised, then QueryPinInterface). A
+// connected pin holds a reference on its peer, so connected filters keep each other alive until
+// they are disconnected; the graph disconnects its filters when they leave it or it goes.
 //
-// Connection (output pins start it; application thread, filter stopped, under the filter lock):
+// Connection (output pins start it; application thread, filter stopped):
 //   CheckConnect -> CheckMediaType -> SetMediaType -> peer's ReceiveConnection -> CompleteConnect;
 // a failure after CheckConnect undoes the attempt with BreakConnect. Connect tries the type it
 // is given when that type is complete; otherwise this pin's own types, then the peer's, each
 // that fits the partial type it was given (if any).
 //
-// Threads: connection and state calls come from the application's thread. The connection's
-// media type may also change on a streaming thread (a sample carrying a new type); readers on
-// other threads use CurrentMediaType(), which copies under a lock.
+// Locks: negotiation calls back and forth between two filters (an in-place filter asks the pin
+// upstream whether it takes a type, and reconnects it), so no filter lock is held while a pin
+// calls another filter: the base classes call the type and connection hooks (CheckMediaType,
+// GetMediaType, SetMediaType, CheckConnect, CompleteConnect, BreakConnect) without the filter
+// lock, and take it only to read or change their own connection. A hook that shares state with
+// other threads takes the lock itself and calls no other filter while it holds it.
+//
+// Threads: connection and state calls come from the application's thread, one at a time. The
+// connection's media type may also change on a streaming thread (a sample carrying a new type);
+// readers on other threads use CurrentMediaType(), which copies under a lock.
 
 #include <mutex>
 #include <string>
@@ -67,7 +76,7 @@ class CBasePin : public IPin, public IKsPropertySet {
   // refuses it.
   virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE* mediaType) = 0;
   // The position-th type the pin prefers (from 0): S_OK, VFW_S_NO_MORE_ITEMS past the end.
-  // Called under the filter lock. The default offers none.
+  // The default offers none.
   virtual HRESULT GetMediaType(int position, MediaType* mediaType);
   // Stores the type of the connection being made. Derived pins call the base first.
   virtual HRESULT SetMediaType(const AM_MEDIA_TYPE& mediaType);
@@ -111,6 +120,7 @@ class CBasePin : public IPin, public IKsPropertySet {
   HRESULT AgreeMediaType(IPin* receivePin, const AM_MEDIA_TYPE* mediaType);
   HRESULT TryTypesOf(IEnumMediaTypes* types, IPin* receivePin, const AM_MEDIA_TYPE* pattern);
   HRESULT AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& mediaType);
+  void SetConnected(IPin* peer);
   void ForgetConnection();
 
   CBaseFilter* const filter_;

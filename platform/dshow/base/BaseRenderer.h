@@ -73,7 +73,7 @@ class CBaseRenderer : public CBaseFilter, public IAMFilterMiscFlags {
   CBasePin* GetPin(int index) override;
   CRendererInputPin* InputPin() { return input_.get(); }
 
-  // ---- Hooks (type and connection hooks under the filter lock) -------------------------------
+  // ---- Hooks (type and connection hooks without the filter lock) -----------------------------
 
   virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE* mediaType) = 0;
   // Streaming thread, when the sample is due.

@@ -14,7 +14,6 @@ HRESULT CEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched
   if (types == nullptr) return E_POINTER;
   if (fetched == nullptr && count != 1) return E_POINTER;
   ULONG given = 0;
-  std::lock_guard lock(pin_->Filter()->FilterLock());
   while (given < count) {
     MediaType type;
     if (pin_->GetMediaType(position_, &type) != S_OK) break;
@@ -28,7 +27,6 @@ HRESULT CEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched
 }
 
 HRESULT CEnumMediaTypes::Skip(ULONG count) {
-  std::lock_guard lock(pin_->Filter()->FilterLock());
   for (ULONG i = 0; i < count; ++i) {
     MediaType type;
     if (pin_->GetMediaType(position_, &type) != S_OK) return S_FALSE;

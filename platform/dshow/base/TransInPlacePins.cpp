@@ -9,7 +9,6 @@ CTransInPlaceInputPin::CTransInPlaceInputPin(CTransformFilter* filter)
 
 HRESULT CTransInPlaceInputPin::GetAllocator(IMemAllocator** allocator) {
   if (allocator == nullptr) return E_POINTER;
-  std::lock_guard lock(Filter()->FilterLock());
   IMemInputPin* downstream = TransformFilter()->OutputPin()->InputPin();
   if (downstream != nullptr && SUCCEEDED(downstream->GetAllocator(allocator))) return S_OK;
   return CTransformInputPin::GetAllocator(allocator);

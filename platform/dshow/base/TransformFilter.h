@@ -30,7 +30,7 @@ class CTransformFilter : public CBaseFilter {
   HRESULT Stop() override;
   HRESULT Pause() override;
 
-  // ---- Hooks (pins call them; the type and connection hooks under the filter lock) -----------
+  // ---- Hooks (pins call them; the type and connection hooks without the filter lock) ---------
 
   // Fills out from in. S_FALSE drops the sample. The default fails: a derived filter that keeps
   // this receive path must override it.

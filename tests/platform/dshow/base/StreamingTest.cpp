@@ -15,6 +15,7 @@ IPin* PinOf(CBaseFilter* filter, int index) {
 
 class Chain : public ::testing::Test {
  protected:
+  void TearDown() override { DisconnectAll({source.Get(), inPlace.Get(), renderer.Get()}); }
   void Connect() {
     ASSERT_EQ(PinOf(source.Get(), 0)->Connect(PinOf(inPlace.Get(), 0), nullptr), S_OK);
     ASSERT_EQ(PinOf(inPlace.Get(), 1)->Connect(PinOf(renderer.Get(), 0), nullptr), S_OK);
@@ -136,6 +137,7 @@ TEST(Connection, NegotiatesTheMediaTypeBothPinsAccept) {
   EXPECT_EQ(out->Disconnect(), S_OK);
   EXPECT_EQ(out->Disconnect(), S_FALSE);
   EXPECT_EQ(in->ConnectedTo(peer.ReleaseAndGetAddressOf()), VFW_E_NOT_CONNECTED);
+  DisconnectAll({source.Get(), rgb24Only.Get()});
 }
 
 TEST(InPlace, AnOutputOfAnotherTypeReconnectsTheInput) {
@@ -149,6 +151,7 @@ TEST(InPlace, AnOutputOfAnotherTypeReconnectsTheInput) {
   EXPECT_EQ(inPlace->InputPin()->ConnectionType()->subtype, MEDIASUBTYPE_RGB24);
   EXPECT_EQ(source->GetPin(0)->ConnectionType()->subtype, MEDIASUBTYPE_RGB24);
   EXPECT_TRUE(inPlace->UsingSameAllocator());
+  DisconnectAll({source.Get(), inPlace.Get(), renderer.Get()});
 }
 
 }  // namespace

@@ -22,6 +22,14 @@ bool WaitUntil(const std::function<bool()>& condition) {
   return true;
 }
 
+void DisconnectAll(std::initializer_list<CBaseFilter*> filters) {
+  for (CBaseFilter* filter : filters) {
+    filter->Stop();
+    for (int i = 0; i < filter->GetPinCount(); ++i)
+      filter->GetPin(i)->Disconnect();
+  }
+}
+
 // ---- PatternSource ---------------------------------------------------------------------------
 
 PatternStream::PatternStream(PatternSource* filter, MediaType type)

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,6 +33,9 @@ inline constexpr REFERENCE_TIME kFrameInterval = kUnitsPerSecond / 25;
 
 // Polls the condition until it holds or a generous deadline passes; returns whether it holds.
 bool WaitUntil(const std::function<bool()>& condition);
+
+// Disconnects every pin of the filters: connected pins keep each other's filters alive.
+void DisconnectAll(std::initializer_list<CBaseFilter*> filters);
 
 // A reference clock that stands still until the test moves it.
 class TestClock final : public ComObject<TestClock, IReferenceClock> {
