@@ -74,13 +74,13 @@ HRESULT FilterGraph::Pause() {
   if (state_ == State_Running) pausedAt_ = ClockTime();
   state_ = State_Paused;
   live_.store(cantCue, std::memory_order_release);
-  if (cantCue) return VFW_S_CANT_CUE;
-  if (intermediate) {
+  // A live graph has paused as far as it ever will: renderers wait for no sample.
+  if (intermediate && !cantCue) {
     pausePending_ = true;  // EC_PAUSED follows when GetState finds the pause complete
     return S_FALSE;
   }
   events_.Notify(EC_PAUSED, S_OK, 0);
-  return S_OK;
+  return cantCue ? VFW_S_CANT_CUE : S_OK;
 }
 
 HRESULT FilterGraph::Run() {

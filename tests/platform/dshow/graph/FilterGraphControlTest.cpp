@@ -87,6 +87,7 @@ TEST_F(Playback, ALiveSourceCannotCueAndIsRenderedAsItArrives) {
   EXPECT_EQ(control->Pause(), VFW_S_CANT_CUE);
   OAFilterState state = State_Stopped;
   EXPECT_EQ(control->GetState(-1, &state), VFW_S_CANT_CUE);
+  EXPECT_EQ(Drain(), std::vector<LONG>{EC_PAUSED});
   EXPECT_EQ(source->Stream()->framesFilled, 0);
   ASSERT_EQ(control->Run(), S_OK);
   ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() >= 5; }));
