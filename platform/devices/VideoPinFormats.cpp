@@ -138,6 +138,15 @@ bool VideoPinFormats::Accepts(const AM_MEDIA_TYPE& mediaType) const {
   return CapabilityFor(mediaType) != nullptr;
 }
 
+std::optional<SIZE> VideoPinFormats::FrameSize(const AM_MEDIA_TYPE& mediaType) const {
+  if (const auto video = ReadVideoFormat(mediaType))
+    return SIZE{video->width, std::abs(video->height)};
+  if (const VideoCapability* capability = IsInterleaved() ? CapabilityFor(mediaType) : nullptr) {
+    return SIZE{capability->width, capability->height};
+  }
+  return std::nullopt;
+}
+
 REFERENCE_TIME VideoPinFormats::FrameInterval(const AM_MEDIA_TYPE& mediaType) const {
   if (const auto video = ReadVideoFormat(mediaType); video && video->avgTimePerFrame > 0) {
     return video->avgTimePerFrame;

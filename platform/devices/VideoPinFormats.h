@@ -3,6 +3,8 @@
 // VIDEO_STREAM_CONFIG_CAPS of IAMStreamConfig, and whether a given type is acceptable
 // (QueryAccept, SetFormat, connections). Immutable after construction: any thread.
 
+#include <optional>
+
 #include "devices/DeviceDescription.h"
 #include "dshow/MediaType.h"
 
@@ -25,6 +27,10 @@ class VideoPinFormats {
 
   // The frame interval to deliver a type at: its own when set, else its capability's.
   REFERENCE_TIME FrameInterval(const AM_MEDIA_TYPE& mediaType) const;
+
+  // The frame size a type stands for: its format block's, or for DV in an interleaved stream
+  // (whose format block has no size), its capability's.
+  std::optional<SIZE> FrameSize(const AM_MEDIA_TYPE& mediaType) const;
 
   const GUID& MajorType() const { return majorType_; }
   bool IsInterleaved() const { return pin_.role == PinRole::kInterleaved; }

@@ -170,6 +170,8 @@ HRESULT VirtualVideoPin::GetAverageFrameSize(LONG* averageSize) {
 
 HRESULT VirtualVideoPin::OnThreadStartPlay() {
   frame_ = 0;
+  encoder_.reset();
+  encoderTried_ = false;
   delivered_.store(0);
   dropped_.store(0);
   nextFrame_ = std::chrono::steady_clock::now();
@@ -203,6 +205,26 @@ void VirtualVideoPin::StampSample(IMediaSample* sample, LONGLONG frame, REFERENC
   (void)sample->SetDiscontinuity(frame == 0 ? TRUE : FALSE);
 }
 
+DWORD VirtualVideoPin::Picture(const AM_MEDIA_TYPE& type, LONGLONG frame, BYTE* buffer,
+                               DWORD capacity) {
+  if (!encoderTried_) {
+    encoderTried_ = true;
+    if (const auto size = formats_.FrameSize(type)) {
+      encoder_ = CompressedFrameEncoder::Create(type.subtype, size->cx, size->cy);
+    }
+  }
+  const PictureDescription& picture = device_->Device().picture;
+  DWORD bytes = encoder_ ? encoder_->Encode(picture, frame, buffer, capacity)
+                         : PaintTestPattern(picture, type, frame, buffer, capacity);
+  if (bytes == 0 && type.lSampleSize > 0 && type.lSampleSize <= capacity) {
+    // A compressed frame that could not be made: a filler of the frame's size, numbered.
+    bytes = type.lSampleSize;
+    std::memset(buffer, 0x80, bytes);
+    std::memcpy(buffer, &frame, std::min<DWORD>(sizeof frame, bytes));
+  }
+  return bytes;
+}
+
 HRESULT VirtualVideoPin::FillBuffer(IMediaSample* sample) {
   const AM_MEDIA_TYPE& type = ConnectionType().Get();
   const REFERENCE_TIME interval = std::max<REFERENCE_TIME>(formats_.FrameInterval(type), 1);
@@ -224,8 +246,7 @@ HRESULT VirtualVideoPin::FillBuffer(IMediaSample* sample) {
     }
     BYTE* buffer = nullptr;
     if (FAILED(sample->GetPointer(&buffer))) return E_UNEXPECTED;
-    const DWORD bytes = PaintTestPattern(device_->Device().picture, type, frame, buffer,
-                                         static_cast<DWORD>(sample->GetSize()));
+    const DWORD bytes = Picture(type, frame, buffer, static_cast<DWORD>(sample->GetSize()));
     if (FAILED(sample->SetActualDataLength(static_cast<LONG>(bytes)))) return E_UNEXPECTED;
     StampSample(sample, frame, interval);
     delivered_.fetch_add(1);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "devices/CompressedFrameEncoder.h"
 #include "devices/VideoPinFormats.h"
 #include "dshow/base/SourceStream.h"
 
@@ -64,6 +65,8 @@ class VirtualVideoPin : public CSourceStream, public IAMStreamConfig, public IAM
   // Waits for the next frame time; false when the filter stops. Counts frames it fell behind.
   bool WaitForFrame(REFERENCE_TIME interval);
   void StampSample(IMediaSample* sample, LONGLONG frame, REFERENCE_TIME interval);
+  // Paints or encodes the frame into the sample; the bytes written.
+  DWORD Picture(const AM_MEDIA_TYPE& type, LONGLONG frame, BYTE* buffer, DWORD capacity);
 
   VirtualCaptureFilter* const device_;
   const VideoPinFormats formats_;
@@ -76,6 +79,8 @@ class VirtualVideoPin : public CSourceStream, public IAMStreamConfig, public IAM
   // Streaming thread only.
   LONGLONG frame_ = 0;
   std::chrono::steady_clock::time_point nextFrame_;
+  std::unique_ptr<CompressedFrameEncoder> encoder_;  // for compressed subtypes
+  bool encoderTried_ = false;
 };
 
 }  // namespace devices
