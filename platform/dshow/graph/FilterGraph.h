@@ -12,7 +12,8 @@
 // filter has stopped, and a source's Stop joins its threads: no streaming thread of the graph
 // is left.
 //
-// Run goes through Pause. Stream time 0 is the clock's time at the first Run; a Run after a
+// Run goes through Pause (EC_PAUSED is queued only for IMediaControl::Pause, when the pause is
+// complete). Stream time 0 is the clock's time at the first Run; a Run after a
 // pause moves it on by the length of the pause. A source that answers VFW_S_CANT_CUE makes the
 // graph live (ILiveGraph): Pause and GetState then answer VFW_S_CANT_CUE and renderers present
 // samples as they arrive.
@@ -133,6 +134,8 @@ class FilterGraph final : public ComObject<FilterGraph, IGraphBuilder, IMediaCon
   HRESULT AddRegistered(const FilterRegistration& registration, ComPtr<IBaseFilter>* filter);
 
   // ---- Control (FilterGraphControl.cpp) ----
+  // Pauses every filter: S_OK, S_FALSE while a renderer waits for a sample, VFW_S_CANT_CUE.
+  HRESULT PauseFilters();
   REFERENCE_TIME ClockTime();
   void StopFilters(const std::vector<ComPtr<IBaseFilter>>& order);
   int CountRenderers() const;

@@ -52,9 +52,7 @@ void FilterGraph::StopFilters(const std::vector<ComPtr<IBaseFilter>>& order) {
   pausePending_ = false;
 }
 
-HRESULT FilterGraph::Pause() {
-  std::lock_guard lock(lock_);
-  if (state_ == State_Paused) return live_ ? VFW_S_CANT_CUE : S_OK;
+HRESULT FilterGraph::PauseFilters() {
   if (!clock_) (void)SetDefaultSyncSource();  // always succeeds
   if (state_ == State_Stopped) events_.ExpectRenderers(CountRenderers());
   const std::vector<ComPtr<IBaseFilter>> order = DownstreamFirst();
@@ -74,13 +72,22 @@ HRESULT FilterGraph::Pause() {
   if (state_ == State_Running) pausedAt_ = ClockTime();
   state_ = State_Paused;
   live_.store(cantCue, std::memory_order_release);
-  // A live graph has paused as far as it ever will: renderers wait for no sample.
-  if (intermediate && !cantCue) {
+  if (cantCue) return VFW_S_CANT_CUE;
+  return intermediate ? S_FALSE : S_OK;
+}
+
+HRESULT FilterGraph::Pause() {
+  std::lock_guard lock(lock_);
+  if (state_ == State_Paused) return live_ ? VFW_S_CANT_CUE : S_OK;
+  const HRESULT hr = PauseFilters();
+  if (FAILED(hr)) return hr;
+  // VFW_S_CANT_CUE counts as complete: a live graph's renderers wait for no sample.
+  if (hr == S_FALSE) {
     pausePending_ = true;  // EC_PAUSED follows when GetState finds the pause complete
-    return S_FALSE;
+  } else {
+    events_.Notify(EC_PAUSED, S_OK, 0);
   }
-  events_.Notify(EC_PAUSED, S_OK, 0);
-  return cantCue ? VFW_S_CANT_CUE : S_OK;
+  return hr;
 }
 
 HRESULT FilterGraph::Run() {
@@ -88,7 +95,7 @@ HRESULT FilterGraph::Run() {
   if (state_ == State_Running) return S_OK;
   const bool fromStop = state_ == State_Stopped;
   if (fromStop) {
-    const HRESULT hr = Pause();
+    const HRESULT hr = PauseFilters();  // on the way to running: no EC_PAUSED
     if (FAILED(hr)) return hr;
   }
   const REFERENCE_TIME now = ClockTime();
