@@ -2,6 +2,7 @@
 // The null renderer: takes samples of any type and discards them. It ends streams that nobody
 // needs to see (a grabber's output, a device pin that must be connected to run).
 
+#include "dshow/Uuids.h"
 #include "dshow/base/BaseRenderer.h"
 
 class NullRenderer final : public CBaseRenderer {

@@ -60,6 +60,11 @@ TEST(ColourSpaceConverterTest, Yuy2ToAnRgb24OnlySinkGivesThePatternsColours) {
 TEST(ColourSpaceConverterTest, OffersRgb32FirstAndTakesAnyWritableSubtypeOfTheSameSize) {
   auto source = MakeComObject<FrameSource>(Yuy2(64, 48));
   auto converter = MakeComObject<ColourSpaceConverter>();
+  auto sink = MakeComObject<CapturingRenderer>(std::vector<GUID>{MEDIASUBTYPE_RGB555});
+  FilterChain chain;  // disconnects them at the end
+  chain.Add(source.Get(), "source");
+  chain.Add(converter.Get(), "converter");
+  chain.Add(sink.Get(), "sink");
   ASSERT_EQ(ConnectFilters(source.Get(), converter.Get()), S_OK);
   const ComPtr<IPin> output = PinOf(converter.Get(), PINDIR_OUTPUT);
 
@@ -77,7 +82,6 @@ TEST(ColourSpaceConverterTest, OffersRgb32FirstAndTakesAnyWritableSubtypeOfTheSa
   EXPECT_EQ(output->QueryAccept(MakeVideoMediaType(MEDIASUBTYPE_MJPG, 64, 48)->Ptr()), S_FALSE);
 
   // The sink's partial request (a subtype and nothing else) picks the matching offer.
-  auto sink = MakeComObject<CapturingRenderer>(std::vector<GUID>{MEDIASUBTYPE_RGB555});
   AM_MEDIA_TYPE partial;
   partial.subtype = MEDIASUBTYPE_RGB555;
   EXPECT_EQ(output->Connect(PinOf(sink.Get(), PINDIR_INPUT).Get(), &partial), S_OK);

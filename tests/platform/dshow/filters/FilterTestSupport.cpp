@@ -198,12 +198,26 @@ HRESULT ConnectFilters(IBaseFilter* from, IBaseFilter* to, const AM_MEDIA_TYPE* 
   return output->Connect(input.Get(), type);
 }
 
+void DisconnectAll(IBaseFilter* filter) {
+  for (PIN_DIRECTION direction : {PINDIR_INPUT, PINDIR_OUTPUT}) {
+    for (int i = 0;; ++i) {
+      const ComPtr<IPin> pin = PinOf(filter, direction, i);
+      if (!pin) break;
+      ComPtr<IPin> peer;
+      if (SUCCEEDED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) peer->Disconnect();
+      pin->Disconnect();
+    }
+  }
+}
+
 FilterChain::FilterChain() : graph_(MakeComObject<EventGraph>()) {}
 
 FilterChain::~FilterChain() {
   Stop();
-  for (const auto& filter : filters_)
+  for (const auto& filter : filters_) {
+    DisconnectAll(filter.Get());
     graph_->RemoveFilter(filter.Get());
+  }
 }
 
 void FilterChain::Add(IBaseFilter* filter, const char* name) {

@@ -112,8 +112,12 @@ ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction, int index = 0);
 // Connects the first unconnected output of from to the first unconnected input of to.
 HRESULT ConnectFilters(IBaseFilter* from, IBaseFilter* to, const AM_MEDIA_TYPE* type = nullptr);
 
+// Disconnects every pin of the filter (connected pins hold their peers' filters: a cycle).
+void DisconnectAll(IBaseFilter* filter);
+
 // Filters in stream order, in one EventGraph, taken through states as a graph does: renderers
-// (the last ones) first when starting and when stopping. Stopped when destroyed.
+// (the last ones) first when starting and when stopping. Stopped and disconnected when
+// destroyed.
 class FilterChain {
  public:
   FilterChain();

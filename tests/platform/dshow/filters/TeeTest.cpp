@@ -153,6 +153,10 @@ TEST(InfiniteTeeTest, OutputsGetReadOnlySamplesSoInPlacePeersCopyThem) {
   auto source = MakeComObject<FrameSource>(SmallVideo());
   auto tee = MakeComObject<InfiniteTee>();
   auto sink = MakeComObject<CapturingRenderer>();
+  FilterChain chain;
+  chain.Add(source.Get(), "source");
+  chain.Add(tee.Get(), "tee");
+  chain.Add(sink.Get(), "sink");
   ASSERT_EQ(ConnectFilters(source.Get(), tee.Get()), S_OK);
   ASSERT_EQ(ConnectFilters(tee.Get(), sink.Get()), S_OK);
   EXPECT_TRUE(sink->InputPin()->IsReadOnly());

@@ -173,6 +173,7 @@ TEST_F(VideoRendererTest, ReportsTheConnectedSizeAndRaisesAnEventWhenItChanges) 
   PinOf(renderer_.Get(), PINDIR_INPUT)->Disconnect();
   auto large = MakeComObject<FrameSource>(*MakeVideoMediaType(MEDIASUBTYPE_RGB32, 320, 240));
   ASSERT_EQ(ConnectFilters(large.Get(), renderer_.Get()), S_OK);
+  chain.Add(large.Get(), "large");
   const auto events = chain.Graph().Events();
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].code, EC_VIDEO_SIZE_CHANGED);
