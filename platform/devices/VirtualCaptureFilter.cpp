@@ -34,8 +34,12 @@ HRESULT VirtualCaptureFilter::Pause() {
     stopping_ = false;
   }
   const HRESULT hr = CSource::Pause();
-  if (FAILED(hr) && IsStopped() && claimed_) {
-    presence_->Release();
+  if (FAILED(hr) && IsStopped()) {
+    {
+      std::lock_guard lock(waitLock_);
+      stopping_ = true;
+    }
+    if (claimed_) presence_->Release();
     claimed_ = false;
   }
   return hr;

@@ -6,8 +6,8 @@
 namespace devices {
 
 VirtualTimecodeReader::VirtualTimecodeReader(IUnknown* owner, const TimecodeDescription& timecode,
-                                             std::function<LONGLONG()> framesDelivered)
-    : FilterPart(owner), timecode_(timecode), framesDelivered_(std::move(framesDelivered)) {}
+                                             std::function<LONGLONG()> framesElapsed)
+    : FilterPart(owner), timecode_(timecode), framesElapsed_(std::move(framesElapsed)) {}
 
 HRESULT VirtualTimecodeReader::GetTCRMode(LONG /*param*/, LONG* value) {
   if (value == nullptr) return E_POINTER;
@@ -37,7 +37,7 @@ HRESULT VirtualTimecodeReader::GetTimecode(TIMECODE_SAMPLE* sample) {
     return S_OK;
   }
   if (sample->dwFlags != ED_DEVCAP_TIMECODE_READ) return E_INVALIDARG;
-  const LONGLONG frames = framesDelivered_ ? framesDelivered_() : 0;
+  const LONGLONG frames = framesElapsed_ ? framesElapsed_() : 0;
   sample->timecode.wFrameRate = static_cast<WORD>(timecode_.framesPerSecond);
   sample->timecode.dwFrames =
       timecode_.blank

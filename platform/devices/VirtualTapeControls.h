@@ -13,9 +13,9 @@ namespace devices {
 
 class VirtualTimecodeReader : public FilterPart<IAMTimecodeReader> {
  public:
-  // framesDelivered: how far the tape has run (any thread may answer it).
+  // framesElapsed: how far the tape has run (any thread may answer it).
   VirtualTimecodeReader(IUnknown* owner, const TimecodeDescription& timecode,
-                        std::function<LONGLONG()> framesDelivered);
+                        std::function<LONGLONG()> framesElapsed);
 
   HRESULT GetTCRMode(LONG param, LONG* value) override;
   HRESULT SetTCRMode(LONG param, LONG value) override;
@@ -27,7 +27,7 @@ class VirtualTimecodeReader : public FilterPart<IAMTimecodeReader> {
 
  private:
   const TimecodeDescription timecode_;
-  const std::function<LONGLONG()> framesDelivered_;
+  const std::function<LONGLONG()> framesElapsed_;
   std::atomic<LONG> vitcLine_{0};
 };
 

@@ -45,7 +45,7 @@ void VirtualVideoCapture::MakeControls() {
   if (device.tvAudio) tvAudio_ = std::make_unique<VirtualTvAudio>(self, *device.tvAudio);
   if (device.timecode) {
     timecode_ = std::make_unique<VirtualTimecodeReader>(self, *device.timecode,
-                                                        [this] { return FramesDelivered(); });
+                                                        [this] { return FramesElapsed(); });
   }
   if (device.transport) transport_ = std::make_unique<VirtualTransport>(self, *device.transport);
   if (device.vfwDialogs != 0) {
@@ -54,8 +54,8 @@ void VirtualVideoCapture::MakeControls() {
   }
 }
 
-LONGLONG VirtualVideoCapture::FramesDelivered() {
-  return outputs_.empty() ? 0 : outputs_.front()->FramesDelivered();
+LONGLONG VirtualVideoCapture::FramesElapsed() {
+  return outputs_.empty() ? 0 : outputs_.front()->FramesElapsed();
 }
 
 int VirtualVideoCapture::GetPinCount() {

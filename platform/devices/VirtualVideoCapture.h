@@ -44,7 +44,7 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
   class Upstream;
 
   void MakeControls();
-  LONGLONG FramesDelivered();
+  LONGLONG FramesElapsed();
   HRESULT ConnectCrossbars(IGraphBuilder* graph);
   bool CrossbarsIn(IGraphBuilder* graph);
 

@@ -51,7 +51,8 @@ class VirtualVideoPin : public CSourceStream, public IAMStreamConfig, public IAM
   HRESULT GetMediaType(int position, MediaType* mediaType) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
-  LONGLONG FramesDelivered() const { return delivered_.load(); }
+  // Frames the device has run through since it started: delivered and dropped ones.
+  LONGLONG FramesElapsed() const { return delivered_.load() + dropped_.load(); }
 
  protected:
   HRESULT QueryPinInterface(REFIID riid, void** object) override;

@@ -7,6 +7,7 @@
 
 #include "Binding.h"
 #include "TestSink.h"
+#include "devices/Timecode.h"
 #include "devices/VirtualDevices.h"
 #include "dshow/base/SourceStream.h"
 #include "platform/ui/RecordingWidget.h"
@@ -101,10 +102,12 @@ TEST_F(VirtualGraph, AYuy2CameraStreamsLiveFramesUntilStop) {
   const auto frames = sink->Frames();
   for (std::size_t i = 0; i < frames.size(); ++i) {
     EXPECT_EQ(frames[i].length, 640 * 480 * 2);
-    EXPECT_EQ(frames[i].mediaStart, static_cast<LONGLONG>(i));
     EXPECT_EQ(frames[i].stop - frames[i].start, 333333);
+    // Media times number the frames; a slow machine skips some, which count as dropped.
+    if (i > 0) EXPECT_GT(frames[i].mediaStart, frames[i - 1].mediaStart);
     if (i > 0) EXPECT_GE(frames[i].start, frames[i - 1].start);
   }
+  EXPECT_EQ(frames[0].mediaStart, 0);
   EXPECT_NE(frames[0].head, frames[1].head) << "the picture moves";
   // Nothing arrives once stopped.
   EXPECT_EQ(sink->Count(), frames.size());
@@ -112,8 +115,13 @@ TEST_F(VirtualGraph, AYuy2CameraStreamsLiveFramesUntilStop) {
   auto counter = PinNamed(camera.Get(), "Capture").As<IAMDroppedFrames>();
   ASSERT_TRUE(counter);
   LONG delivered = 0;
+  LONG dropped = 0;
   ASSERT_EQ(counter->GetNumNotDropped(&delivered), S_OK);
-  EXPECT_EQ(static_cast<std::size_t>(delivered), frames.size());
+  ASSERT_EQ(counter->GetNumDropped(&dropped), S_OK);
+  // A frame made as the graph stopped may not have reached the sink.
+  EXPECT_GE(static_cast<std::size_t>(delivered), frames.size());
+  EXPECT_LE(static_cast<std::size_t>(delivered), frames.size() + 1);
+  EXPECT_GE(delivered + dropped, frames.back().mediaStart + 1);
 }
 
 TEST_F(VirtualGraph, SetFormatOnAConnectedPinConnectsItAgainWithTheNewRate) {
@@ -291,11 +299,14 @@ TEST_F(VirtualGraph, CompressedCamerasDeliverRealFrames) {
   EXPECT_EQ(jpeg[0].head[0], 0xFF);
   EXPECT_EQ(jpeg[0].head[1], 0xD8);  // start of image
 
-  // The tape's time code has run on with the frames delivered.
+  // The tape's time code has run on with the frames, up to the last one delivered (or the one
+  // after it, made as the graph stopped).
   TIMECODE_SAMPLE sample;
   sample.dwFlags = ED_DEVCAP_TIMECODE_READ;
   ASSERT_EQ(camcorder.As<IAMTimecodeReader>()->GetTimecode(&sample), S_OK);
-  EXPECT_EQ(sample.timecode.dwFrames, 0x00001000u + static_cast<DWORD>(dv.size()));
+  const LONGLONG run = devices::TimecodeToFrames(sample.timecode.dwFrames, 30) - 10 * 30;
+  EXPECT_GE(run, dv.back().mediaStart + 1);
+  EXPECT_LE(run, dv.back().mediaStart + 2);
 }
 
 TEST_F(VirtualGraph, AMicrophoneDeliversItsToneInTheFormatSet) {
