@@ -21,8 +21,7 @@ std::string DeviceName() {
 }  // namespace
 
 AudioRenderer::AudioRenderer(const CLSID& clsid, std::shared_ptr<AlsaApi> alsa)
-    : CBaseRenderer(clsid, "Audio Input pin (rendered)"),
-      playback_(alsa ? std::move(alsa) : DefaultAlsaApi()) {}
+    : CBaseRenderer(clsid, "Input"), playback_(alsa ? std::move(alsa) : DefaultAlsaApi()) {}
 
 AudioRenderer::~AudioRenderer() = default;
 
