@@ -58,9 +58,17 @@ bool CompressedFrameEncoder::Open(int codecId, int pixelFormat, int timeBaseNum,
   frame_->width = width_;
   frame_->height = height_;
   if (av_frame_get_buffer(frame_, 0) < 0) return false;
-  scaler_ = sws_getContext(width_, height_, AV_PIX_FMT_BGR24, width_, height_,
-                           static_cast<AVPixelFormat>(pixelFormat), SWS_BILINEAR, nullptr, nullptr,
-                           nullptr);
+  // The scaler knows full-range YUV by its range setting, not by the JPEG pixel format.
+  const bool fullRange = pixelFormat == AV_PIX_FMT_YUVJ420P;
+  const AVPixelFormat scaled =
+      fullRange ? AV_PIX_FMT_YUV420P : static_cast<AVPixelFormat>(pixelFormat);
+  scaler_ = sws_getContext(width_, height_, AV_PIX_FMT_BGR24, width_, height_, scaled, SWS_BILINEAR,
+                           nullptr, nullptr, nullptr);
+  if (scaler_ != nullptr && fullRange) {
+    const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
+    (void)sws_setColorspaceDetails(scaler_, coefficients, 1, coefficients, 1, 0, 1 << 16,
+                                   1 << 16);  // best effort
+  }
   rgb_ = std::make_unique<BYTE[]>(static_cast<std::size_t>(DibImageSize(width_, height_, 24)));
   return scaler_ != nullptr;
 }

@@ -299,14 +299,13 @@ TEST_F(VirtualGraph, CompressedCamerasDeliverRealFrames) {
   EXPECT_EQ(jpeg[0].head[0], 0xFF);
   EXPECT_EQ(jpeg[0].head[1], 0xD8);  // start of image
 
-  // The tape's time code has run on with the frames, up to the last one delivered (or the one
-  // after it, made as the graph stopped).
+  // The tape's time code has run on at least to the last frame delivered (a slow machine skips
+  // frames, and the tape runs on).
   TIMECODE_SAMPLE sample;
   sample.dwFlags = ED_DEVCAP_TIMECODE_READ;
   ASSERT_EQ(camcorder.As<IAMTimecodeReader>()->GetTimecode(&sample), S_OK);
   const LONGLONG run = devices::TimecodeToFrames(sample.timecode.dwFrames, 30) - 10 * 30;
   EXPECT_GE(run, dv.back().mediaStart + 1);
-  EXPECT_LE(run, dv.back().mediaStart + 2);
 }
 
 TEST_F(VirtualGraph, AMicrophoneDeliversItsToneInTheFormatSet) {
