@@ -446,9 +446,9 @@ HRESULT VideoRenderer::IsCursorHidden(LONG* hidden) {
 
 // ---- IBasicVideo -----------------------------------------------------------------------------
 
-HRESULT VideoRenderer::ConnectedSize(LONG* width, LONG* height) const {
+HRESULT VideoRenderer::ConnectedSize(LONG* width, LONG* height) {
   if (width == nullptr || height == nullptr) return E_POINTER;
-  if (!const_cast<VideoRenderer*>(this)->InputPin()->IsConnected()) return VFW_E_NOT_CONNECTED;
+  if (!InputPin()->IsConnected()) return VFW_E_NOT_CONNECTED;
   *width = videoWidth_.load();
   *height = videoHeight_.load();
   return S_OK;

@@ -149,7 +149,7 @@ class VideoRenderer final : public CBaseRenderer, public IVideoWindow, public IB
   // Applies owner and style to the widget. UI thread.
   void ApplyParent();
   // The connected size; VFW_E_NOT_CONNECTED when unconnected.
-  HRESULT ConnectedSize(LONG* width, LONG* height) const;
+  HRESULT ConnectedSize(LONG* width, LONG* height);
   QRect SourceRect() const;
   QRect DestinationRect() const;
 
