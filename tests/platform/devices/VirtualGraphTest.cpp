@@ -43,7 +43,9 @@ class VirtualGraph : public ::testing::Test {
     displayName_ = plugged.displayNames.back();
     ComPtr<IBaseFilter> filter = BindDevice(displayName_);
     EXPECT_TRUE(filter);
-    if (filter) EXPECT_EQ(graph_->AddFilter(filter.Get(), name), S_OK);
+    if (filter) {
+      EXPECT_EQ(graph_->AddFilter(filter.Get(), name), S_OK);
+    }
     return filter;
   }
 
@@ -104,8 +106,10 @@ TEST_F(VirtualGraph, AYuy2CameraStreamsLiveFramesUntilStop) {
     EXPECT_EQ(frames[i].length, 640 * 480 * 2);
     EXPECT_EQ(frames[i].stop - frames[i].start, 333333);
     // Media times number the frames; a slow machine skips some, which count as dropped.
-    if (i > 0) EXPECT_GT(frames[i].mediaStart, frames[i - 1].mediaStart);
-    if (i > 0) EXPECT_GE(frames[i].start, frames[i - 1].start);
+    if (i > 0) {
+      EXPECT_GT(frames[i].mediaStart, frames[i - 1].mediaStart);
+      EXPECT_GE(frames[i].start, frames[i - 1].start);
+    }
   }
   EXPECT_EQ(frames[0].mediaStart, 0);
   EXPECT_NE(frames[0].head, frames[1].head) << "the picture moves";
