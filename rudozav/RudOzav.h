@@ -508,6 +508,10 @@ class TRavorOderiri : public QFrame {
 
   void ClearGraph();
   bool RestartGraph(bool reset);
+  // The graph builder, the video capture filter with its control interfaces and saved state, and
+  // the audio capture filter when withAudio and the state want audio. False when the video device
+  // cannot be put into the graph.
+  bool BuildBaseGraph(bool withAudio);
   bool ControlGraph(TGraphMode mode);
   // The graph running mode ControlGraph reached last.
   TGraphMode GraphRunningMode() const;
@@ -591,7 +595,6 @@ class TRavorOderiri : public QFrame {
 
   // Work of later graph, device and frame modules; they do nothing yet.
   void DiscoverSelectedDevice();
-  bool BuildBaseGraph(bool withAudio);
   bool BuildPreviewGraph();
   bool BuildCaptureGraph();
   bool TranscodeFile(const std::string& sourceFile, const std::string& destFile);
