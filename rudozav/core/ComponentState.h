@@ -43,6 +43,11 @@ struct TRavorOdeririState {
   ComPtr<IMediaEventEx> mediaEvent;
   ComPtr<IMediaSeeking> mediaSeeking;
   TGraphMode graphMode = gm_Stop;
+  DWORD rendererStamp = 0;  // tick count when the graph builder was made; renderers' names carry it
+  // One-shot: the next successful ConnectPins records the connected video size.
+  bool recordConnectedSize = false;
+  int connectedVideoWidth = 0;  // 0 while no graph exists
+  int connectedVideoHeight = 0;
   bool playerGraph = false;        // the graph is a file player
   bool frameEventGrabber = false;  // a grabber of the graph reports progress itself
   bool timeCodeReader = false;     // the graph has a time code reader

@@ -239,6 +239,9 @@ void TRavorOderiri::ReleaseGraph() {
   state.timeCodeReader = false;
   state.timeCodeReading = false;
   state.graphMode = gm_Stop;
+  state.recordConnectedSize = false;
+  state.connectedVideoWidth = 0;
+  state.connectedVideoHeight = 0;
   state.deliveredFrames = 0;
   state.droppedFrames = 0;
   state.sampleTime = 0;

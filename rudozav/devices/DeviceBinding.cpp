@@ -22,12 +22,6 @@ bool IsDeviceInUse(const TDevices& list, int index) {
   return false;
 }
 
-bool AddNamedFilter(TRavorOderiri& component, IBaseFilter* filter, const std::string& name) {
-  const ComPtr<IGraphBuilder>& graph = component.State().graph;
-  const HRESULT hr = graph ? graph->AddFilter(filter, name.c_str()) : E_POINTER;
-  return rudozav::LogResult(component, hr, errors::kRejected, name);
-}
-
 bool BindDeviceFilter(TRavorOderiri& component, const TDevices& list, int& index, bool& usable,
                       bool skipInUse, ComPtr<IBaseFilter>& filter) {
   if (list.Count() == 0) return false;

@@ -6,15 +6,13 @@
 
 #include "com/ComPtr.h"
 #include "dshow/FilterInterfaces.h"
+#include "rudozav/graph/FilterAdding.h"
 
 class TDevices;
 class TRavorOderiri;
 
 // Whether a graph of an initialised component holds a filter named DeviceFilterName(list, index).
 bool IsDeviceInUse(const TDevices& list, int index);
-
-// Adds filter to the component's graph under name; a failure is reported as "rejected: " + name.
-bool AddNamedFilter(TRavorOderiri& component, IBaseFilter* filter, const std::string& name);
 
 // Puts the device list[index] into the component's graph as filter. An index out of range is
 // corrected to 0 (and reported); usable turns false when another graph holds the device, which
