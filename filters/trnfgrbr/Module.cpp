@@ -1,20 +1,32 @@
-// The module's entry points.
+// The entry points of "trnfgrbr.ax": one class, the half-size deinterlacer.
 
+#include "filters/common/FilterModule.h"
+#include "filters/common/GrabberClasses.h"
 #include "filters/common/ModuleExports.h"
+#include "filters/trnfgrbr/HalfSizeDeinterlacer.h"
 
-HRESULT DllGetClassObject(REFCLSID /*clsid*/, REFIID /*riid*/, void** object) {
-  if (object != nullptr) *object = nullptr;
-  return CLASS_E_CLASSNOTAVAILABLE;
+namespace {
+
+const FilterSetup& Setup() {
+  static const FilterSetup setup = filter_module::GrabberFilterSetup(CLSID_TrnfGrbr, kTrnfGrbrName);
+  return setup;
+}
+
+}  // namespace
+
+HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  return filter_module::GetClassObject(Setup(), CreatorOf<CHalfSizeDeinterlacer>(), clsid, riid,
+                                       object);
 }
 
 HRESULT DllCanUnloadNow() {
-  return S_OK;
+  return filter_module::CanUnloadNow();
 }
 
 HRESULT DllRegisterServer() {
-  return E_NOTIMPL;
+  return filter_module::RegisterServer(Setup());
 }
 
 HRESULT DllUnregisterServer() {
-  return E_NOTIMPL;
+  return filter_module::UnregisterServer(Setup());
 }

@@ -1,5 +1,7 @@
 #include "com/Com.h"
 
+#include "com/InprocServers.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -13,7 +15,7 @@ thread_local int t_oleInitCount = 0;
 struct ClassTable {
   std::mutex mutex;
   std::unordered_map<GUID, ClassCreator> builtIn;
-  InprocServerResolver resolver;
+  InprocServerResolver resolver = GetRegisteredClassObject;
 };
 
 ClassTable& Table() {
@@ -64,7 +66,8 @@ bool IsBuiltInClass(REFCLSID clsid) {
 
 void SetInprocServerResolver(InprocServerResolver resolver) {
   std::lock_guard lock(Table().mutex);
-  Table().resolver = std::move(resolver);
+  Table().resolver =
+      resolver ? std::move(resolver) : InprocServerResolver(GetRegisteredClassObject);
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid,
@@ -73,7 +76,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
   *object = nullptr;
   if ((context & CLSCTX_INPROC) == 0) return REGDB_E_CLASSNOTREG;
   ClassCreator creator;
-  InprocServerResolver resolver;
+  InprocServerResolver resolver = GetRegisteredClassObject;
   {
     // The creators run unlocked: creating an object may create others.
     std::lock_guard lock(Table().mutex);

@@ -39,7 +39,8 @@ void RegisterBuiltInClass(REFCLSID clsid, ClassCreator creator);
 void UnregisterBuiltInClass(REFCLSID clsid);
 bool IsBuiltInClass(REFCLSID clsid);
 
-// Where classes not built in come from (the registry's in-process servers). Returns
+// Where classes not built in come from: by default the modules registered in the store
+// (com/InprocServers.h); a test may set another and restores the default with null. Returns
 // REGDB_E_CLASSNOTREG when it does not know the class. One resolver per process.
 using InprocServerResolver = std::function<HRESULT(REFCLSID clsid, IClassFactory** factory)>;
 void SetInprocServerResolver(InprocServerResolver resolver);
