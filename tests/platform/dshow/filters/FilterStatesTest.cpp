@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FilterTestSupport.h"
+#include "ModuleTestSupport.h"
 #include "TestApplication.h"
 #include "TestFilters.h"
 #include "dshow/AudioMediaType.h"
@@ -75,6 +76,9 @@ std::vector<FilterEntry> Filters() {
       {"AudioRenderer", ByClassId(CLSID_AudioRender), Audio},
       {"DSoundRenderer", ByClassId(CLSID_DSoundRender), Audio},
       {"NullRenderer", ByClassId(CLSID_NullRenderer), rgb32},
+      // The grabber filter modules, registered and created as the component does.
+      {"InplGrbr", [] { return module_test::CreateInplaceGrabber(); }, rgb32},
+      {"TrnfGrbr", [] { return module_test::CreateDeinterlacer(); }, rgb32},
   };
 }
 
