@@ -5,6 +5,7 @@
 
 #include <array>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "com/ComPtr.h"
 #include "dshow/DShow.h"
 #include "rudozav/RudOzav.h"
+#include "rudozav/devices/Crossbar.h"
+#include "rudozav/devices/ProcAmp.h"
 #include "rudozav/devices/RegSave.h"
 
 struct TRavorOdeririState {
@@ -63,6 +66,26 @@ struct TRavorOdeririState {
   std::vector<std::string> analogStandards;
   int analogStandardIndex = 0;
   std::string captureFileInUse;
+
+  // The device side of the base graph, released with the graph.
+  ComPtr<IBaseFilter> videoCaptureFilter;
+  GUID streamMajorType = MEDIATYPE_Video;  // or MEDIATYPE_Interleaved for DV
+  ComPtr<IAMStreamConfig> streamConfig;
+  ComPtr<IAMExtTransport> transport;
+  ComPtr<IAMTimecodeReader> timecodeReaderInterface;
+  ComPtr<IAMVideoProcAmp> procAmp;
+  TProcAmpRanges procAmpRanges;
+  ComPtr<IAMCrossbar> videoCrossbar;
+  ComPtr<IAMCrossbar> audioCrossbar;
+  std::unique_ptr<TCrossbarTree> crossbarTree;
+  TCrossbar videoCrossbarPins;
+  TCrossbar audioCrossbarPins;
+  ComPtr<IKsPropertySet> propertySet;
+  ComPtr<IAMTVTuner> tvTuner;
+  ComPtr<IAMAnalogVideoDecoder> analogVideoDecoder;
+  ComPtr<IAMTVAudio> tvAudio;
+  ComPtr<IBaseFilter> audioCaptureFilter;
+  ComPtr<IAMStreamConfig> audioStreamConfig;
 
   // Video window.
   int videoWidth = 0;

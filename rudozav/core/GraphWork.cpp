@@ -5,9 +5,6 @@
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 
-bool TRavorOderiri::BuildBaseGraph(bool /*withAudio*/) {
-  return false;
-}
 bool TRavorOderiri::BuildPreviewGraph() {
   return false;
 }
@@ -18,14 +15,12 @@ bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
                                   const std::string& /*destFile*/) {
   return false;
 }
-void TRavorOderiri::CaptureDeviceState() {}
 void TRavorOderiri::StopFrameThread() {}
 void TRavorOderiri::ReadFrameCountersLastTime() {}
 void TRavorOderiri::RunPostCaptureStep() {}
 void TRavorOderiri::ResizeVideoWindow() {}
 void TRavorOderiri::ChooseActiveRenderer() {}
 void TRavorOderiri::ApplyFullScreenPreview() {}
-void TRavorOderiri::ApplyFrameRateToStream() {}
 void TRavorOderiri::ApplyPlayerRate() {}
 void TRavorOderiri::ReportPlayerPosition() {}
 void TRavorOderiri::ReadTimeCode() {}

@@ -3,6 +3,7 @@
 // A deferred setter acts at once when the component may act now and is queued otherwise; its
 // action (Apply...) is what the queue runs later.
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -13,8 +14,21 @@
 #include "rudozav/core/OpCodes.h"
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
+#include "rudozav/devices/FormatText.h"
 
 namespace errors = rudozav::errors;
+
+namespace {
+
+// Format lists are shown from loading on, once a device is selected.
+bool HasFormatLists(const TRavorOderiri& component, const std::vector<std::string>& list) {
+  const TDevices* devices = VideoDeviceList();
+  const int index = component.CurrentDeviceIndex();
+  return !TRavorOderiri::DesignMode() && component.IsInitialized() && devices != nullptr &&
+         index >= 0 && index < devices->Count() && !list.empty();
+}
+
+}  // namespace
 
 // ---- Deferred setters ----------------------------------------------------------------------
 
@@ -182,12 +196,16 @@ void TRavorOderiri::ApplyRenderAudio(bool value) {
 }
 
 void TRavorOderiri::ApplyVideoSize(int value) {
-  state_->settings[rs_VideoSize].IntValue = value;
+  std::int32_t& index = state_->settings[rs_VideoSize].IntValue;
+  if (value == index) return;
+  index = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyVideoSubType(int value) {
-  state_->settings[rs_VideoSubtype].IntValue = value;
+  std::int32_t& index = state_->settings[rs_VideoSubtype].IntValue;
+  if (value == index) return;
+  index = value;
   ApplyRestartRule();
 }
 
@@ -357,11 +375,22 @@ int TRavorOderiri::VideoDevicesCount() const {
   return list != nullptr ? list->Count() : 0;
 }
 
+// The lists as the user sees them: the first line stands for the device's default format.
 std::string TRavorOderiri::VideoSizes() const {
-  return rudozav::JoinLines(state_->sizeList);
+  if (!HasFormatLists(*this, state_->sizeList)) return {};
+  std::vector<std::string> lines;
+  for (const std::string& entry : state_->sizeList)
+    lines.push_back(entry.substr(std::min(entry.find_first_not_of(' '), entry.size())));
+  lines.front() = "default";
+  return rudozav::JoinLines(lines);
 }
 std::string TRavorOderiri::VideoSubTypes() const {
-  return rudozav::JoinLines(state_->subtypeList);
+  if (!HasFormatLists(*this, state_->subtypeList)) return {};
+  std::vector<std::string> lines;
+  for (const std::string& entry : state_->subtypeList)
+    lines.push_back(SubtypeName(entry));
+  lines.front() = "default";
+  return rudozav::JoinLines(lines);
 }
 std::string TRavorOderiri::AnalogVideoStandards() const {
   return rudozav::JoinLines(state_->analogStandards);

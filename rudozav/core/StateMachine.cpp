@@ -9,6 +9,7 @@
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
+#include "rudozav/devices/Discovery.h"
 #include "ui/Application.h"
 #include "ui/Message.h"
 
@@ -215,6 +216,7 @@ void TRavorOderiri::FireCaptureProgressAtClear() {
 
 void TRavorOderiri::ReleaseGraph() {
   TRavorOdeririState& state = *state_;
+  ReleaseDeviceInterfaces(state);
   state.mediaControl.Reset();
   state.mediaEvent.Reset();
   state.mediaSeeking.Reset();

@@ -45,9 +45,3 @@ void TRavorOderiri::SelectAudioDevice(int index) {
   if (state_->currentState == cs_Player) ChangeState(BaseState());
   if (CheckState({cs_Down, cs_Preview}) && refreshPreviewOnParamChange_) RestartGraph(true);
 }
-
-void TRavorOderiri::DiscoverSelectedDevice() {
-  SetBusy(true);
-  ResetSavedSettings(state_->settings);
-  SetBusy(false);
-}

@@ -72,11 +72,13 @@ TEST_F(DevicesManagerTest, AFirstCameraStartsThePreviewOfAComponentThatStartsIts
   DeviceChange();
   sysclock::Advance(TDevicesManager::kRebuildDelay + 1);
   Manager().DevicesManagerTick();
-  // The camera is selected and the preview started, which fails only for want of a probe.
-  EXPECT_EQ(events, (std::vector<std::string>{"DeviceArrival",
-                                              "ErrorLog 100 Error: video device not available",
-                                              "ErrorLog 100 Error: video device not available",
-                                              "ErrorLog 85 Error: cannot start preview"}));
+  // The camera is selected, probed and the preview started, which fails for want of formats and
+  // of a preview graph.
+  EXPECT_EQ(events,
+            (std::vector<std::string>{
+                "DeviceArrival", "ChangeVideoDevice", "StateChanging 1 0", "StateChanging 0 1",
+                "ErrorLog 30 Warning: no audio device found", "ErrorLog 63 Error: set video format",
+                "ErrorLog 85 Error: cannot start preview"}));
   EXPECT_EQ(component.CurrentDeviceIndex(), 0);
   EXPECT_FALSE(unloadedHeard);
 }

@@ -60,6 +60,7 @@ TEST_F(ComponentTest, AFailedCaptureReturnsToDownAndAFailedPreviewKeepsItsState)
 TEST_F(ComponentTest, AnUnprobedDeviceIsNotAvailable) {
   PlugCamera("6&2b5c7a6f&0&0000");
   TRavorOderiri& component = CreateLoaded();
+  component.State().settings[rs_DeviceDiscovered].BoolValue = false;  // as if the probe failed
   ASSERT_EQ(component.CurrentDeviceIndex(), 0);
   Record(component);
   component.StartPreview();
@@ -82,9 +83,12 @@ TEST_F(LoggedComponentTest, StartPreviewFromAHandlerOfABusyComponentRunsAfterThe
   component.StopCapture();
   EXPECT_TRUE(LogHasLine("11 Error: IN QUEUE 29"));
   EXPECT_TRUE(LogHasLine("11 Error: FROM QUEUE 29"));
-  // The queued preview starts a build of its own (which fails: the camera has no graph yet).
+  // The queued preview starts a build of its own (which fails: the camera has no formats and
+  // there is no preview graph yet).
   EXPECT_EQ(events,
             (std::vector<std::string>{"CaptureCompleted", "StateChanging 2 0", "StateChanging 0 1",
+                                      "ErrorLog 30 Warning: no audio device found",
+                                      "ErrorLog 63 Error: set video format",
                                       "ErrorLog 85 Error: cannot start preview"}));
   EXPECT_EQ(component.QueuedOperationCount(), 0u);
   EXPECT_FALSE(component.IsBusy());

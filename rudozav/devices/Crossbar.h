@@ -1,0 +1,59 @@
+#pragma once
+// The crossbars of a capture card as the component keeps them per graph: the pin lists of the
+// video and the audio crossbar, the tree of routes from the capture filter's input to the
+// physical connectors, and listing the video inputs for the user. UI thread only.
+//
+// Routing along the tree (BuildCrossbarTree, RouteRelatedAudioPin) is not in place yet: the base
+// graph already calls it where it belongs, and it does nothing.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "com/ComPtr.h"
+#include "dshow/DShow.h"
+
+class TRavorOderiri;
+
+// One crossbar's pins: counts and one line per input and output pin.
+struct TCrossbar {
+  ComPtr<IAMCrossbar> Crossbar;
+  LONG InputCount = 0;
+  LONG OutputCount = 0;
+  std::vector<std::string> InputPins;
+  std::vector<std::string> OutputPins;
+};
+
+// One step of a route through one crossbar.
+struct TRouting {
+  ComPtr<IAMCrossbar> Crossbar;
+  LONG InputIndex = 0;
+  LONG OutputIndex = 0;
+  LONG RelatedInputIndex = -1;
+  LONG RelatedOutputIndex = -1;
+  LONG InputPinType = 0;
+  LONG OutputPinType = 0;
+  int Depth = 0;
+};
+
+// The saved routes of a device with two chained crossbars.
+struct TCrossbarTree {
+  ComPtr<IPin> StartPin;
+  std::vector<TRouting> Steps;
+  int Current = 0;
+};
+
+// The name of a physical connector type; empty for an unknown type.
+std::string PinTypeName(LONG physicalType);
+// The lines of the crossbar's video inputs ("Composite", "Composite 1" for the second one),
+// joined with "\r\n"; empty when no output is a video pin.
+std::string ListVideoInputs(IAMCrossbar* crossbar);
+// The input routed to output 0; 0 without a crossbar or when the call fails.
+int CurrentVideoInput(IAMCrossbar* crossbar);
+// Fills pins from crossbar (empties it when crossbar is null).
+void LoadCrossbarPins(TCrossbar& pins, IAMCrossbar* crossbar);
+// The routes upstream of the capture filter's first input pin; null while routing is not in place.
+std::unique_ptr<TCrossbarTree> BuildCrossbarTree(TRavorOderiri& component,
+                                                 IBaseFilter* captureFilter);
+// Routes the companion audio of input 0 on a card with one crossbar.
+void RouteRelatedAudioPin(TRavorOderiri& component);
