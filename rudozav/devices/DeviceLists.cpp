@@ -8,6 +8,7 @@
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
+#include "rudozav/devices/FilterModules.h"
 #include "ui/Window.h"
 
 namespace {
@@ -30,8 +31,6 @@ TDeviceLists& Lists() {
   static TDeviceLists lists;
   return lists;
 }
-
-void InstallFilterModules() {}
 
 void BuildAudioFormatNames() {}
 
@@ -87,9 +86,6 @@ bool IsSampleGrabberAvailable() {
 bool DesignEnvironmentRunning() {
   return FindWindow("TAppBuilder", nullptr) != nullptr;
 }
-
-void HideVoxCodecs() {}
-void RestoreVoxCodecs() {}
 
 void CheckSettingsVersion() {
   TRegistry2 registry(HKEY_CURRENT_USER);
