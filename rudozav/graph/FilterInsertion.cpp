@@ -6,6 +6,7 @@
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/core/ProcessLog.h"
+#include "rudozav/devices/SettingsStore.h"
 #include "rudozav/graph/FilterAdding.h"
 #include "rudozav/graph/PinConnection.h"
 
@@ -44,6 +45,22 @@ bool InsertFilterInline(TRavorOderiri& component, REFCLSID clsid, const std::str
   }
   pin = output;
   return static_cast<bool>(pin);
+}
+
+bool InsertFilterAndRestoreState(TRavorOderiri& component, REFCLSID clsid, const std::string& name,
+                                 ComPtr<IPin>& pin, const std::string& keyPath) {
+  if (!pin) return false;
+  ComPtr<IBaseFilter> filter;
+  ComPtr<IPin> input;
+  ComPtr<IPin> output;
+  if (!AddFilterGetInputOutput(component, clsid, name, filter, input, output)) return false;
+  // A state that cannot be restored leaves the filter's defaults, which work too.
+  (void)RestoreFilterState(filter.Get(), keyPath);
+  if (!ConnectPins(component, pin.Get(), input.Get())) {
+    return Fail("ERROR: InsertFilterAndRestoreState cannot connect ", name);
+  }
+  pin = output;
+  return true;
 }
 
 bool InsertFilter2(TRavorOderiri& component, REFCLSID clsid, const std::string& name,

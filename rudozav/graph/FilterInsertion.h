@@ -16,6 +16,11 @@ class TRavorOderiri;
 bool InsertFilterInline(TRavorOderiri& component, REFCLSID clsid, const std::string& name,
                         ComPtr<IPin>& pin, ComPtr<IBaseFilter>& filter);
 
+// As InsertFilterInline, with the filter's saved property state restored from the registry key
+// at keyPath before it is connected (no saved state: the filter keeps its defaults).
+bool InsertFilterAndRestoreState(TRavorOderiri& component, REFCLSID clsid, const std::string& name,
+                                 ComPtr<IPin>& pin, const std::string& keyPath);
+
 // A filter with one input and two outputs behind pin, which is taken over at once (empty
 // afterwards, whatever the result). The outputs are its first and second unconnected ones (for
 // the Smart Tee: capture, then preview).
