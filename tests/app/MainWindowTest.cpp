@@ -13,8 +13,11 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
+#include <sstream>
 
 #include "AppFixture.h"
+#include "NumberText.h"
 #include "clock/Clock.h"
 #include "devices/VirtualDevices.h"
 #include "rudozav/devices/DevicesManager.h"
@@ -244,6 +247,38 @@ TEST_F(MainWindowTest, APluggedCameraIsAnnouncedAndListed) {
   sysclock::UseRealClock();
   EXPECT_EQ(form.VideoDevice->count(), 2);
   EXPECT_EQ(form.VideoDevice->currentIndex(), form.RavorOderiri1->VideoDevice());
+}
+
+std::string Fixture(const std::string& name) {
+  std::ifstream in(std::string(RUDOZAV_FIXTURES) + "/" + name);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST_F(MainWindowTest, TheControlsFollowWhatATvCardOffers) {
+  ASSERT_TRUE(virtualdevices::Plug(Fixture("tv-card.json")));
+  TForm1& form = ShowForm();
+  const TRavorOderiri& video = *form.RavorOderiri1;
+  ASSERT_TRUE(video.VideoCrossbarAvailable());
+  EXPECT_TRUE(form.Crossbar->isEnabled());
+  EXPECT_TRUE(form.VideoInput->isEnabled());
+  EXPECT_GT(form.VideoInput->count(), 1);
+  EXPECT_EQ(form.AnalogStandart->isEnabled(), video.AnalogVideoDecoderAvailable());
+  EXPECT_EQ(form.Overlay->isEnabled(), video.VideoPortAvailable());
+  EXPECT_TRUE(form.FrameRate->isEnabled());
+  EXPECT_EQ(form.FrameRate->text(), FloatToText(video.FrameRate()));
+  EXPECT_EQ(form.VideoSize->count(),
+            QString::fromStdString(video.VideoSizes()).split("\r\n", Qt::SkipEmptyParts).size());
+}
+
+TEST_F(MainWindowTest, ADvCamcorderHasNoFrameRateToSet) {
+  ASSERT_TRUE(virtualdevices::Plug(Fixture("dv-camcorder.json")));
+  TForm1& form = ShowForm();
+  ASSERT_TRUE(form.RavorOderiri1->IsDVDevice());
+  EXPECT_FALSE(form.FrameRate->isEnabled());
+  EXPECT_FALSE(form.Ok->isEnabled());
+  EXPECT_FALSE(form.Stream->isEnabled());
 }
 
 TEST_F(MainWindowTest, AFinishedSnapshotIsShownWhereTheVideoWas) {
