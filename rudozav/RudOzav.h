@@ -611,6 +611,10 @@ class TRavorOderiri : public QFrame {
   void UpdateDeliveredFrameCount();
   void UpdateDroppedFrameCount();
   void LogRestartSettings();
+  // Steps of the preview graph provided by the renderer, crossbar and frame modules.
+  void SetupOverlayMixing(bool reportFailure);
+  void SetupRendererWindows();
+  void ApplyPendingCrossbarInput();
 
   std::unique_ptr<TRavorOdeririState> state_;
 

@@ -16,6 +16,7 @@
 #include "rudozav/devices/Crossbar.h"
 #include "rudozav/devices/ProcAmp.h"
 #include "rudozav/devices/RegSave.h"
+#include "rudozav/graph/Renderer.h"
 
 struct TRavorOdeririState {
   // Lifecycle.
@@ -86,6 +87,12 @@ struct TRavorOdeririState {
   ComPtr<IAMTVAudio> tvAudio;
   ComPtr<IBaseFilter> audioCaptureFilter;
   ComPtr<IAMStreamConfig> audioStreamConfig;
+
+  // The renderers: the video and overlay records, and the audio renderer of the preview.
+  TRenderer videoRenderer;
+  TRenderer overlayRenderer;
+  ComPtr<IBaseFilter> audioRenderer;
+  ComPtr<IAMDroppedFrames> droppedFramesInterface;  // of the capture pin, for frame counting
 
   // Video window.
   int videoWidth = 0;

@@ -16,6 +16,9 @@ bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
   return false;
 }
 void TRavorOderiri::StopFrameThread() {}
+void TRavorOderiri::SetupOverlayMixing(bool /*reportFailure*/) {}
+void TRavorOderiri::SetupRendererWindows() {}
+void TRavorOderiri::ApplyPendingCrossbarInput() {}
 void TRavorOderiri::ReadFrameCountersLastTime() {}
 void TRavorOderiri::RunPostCaptureStep() {}
 void TRavorOderiri::ResizeVideoWindow() {}

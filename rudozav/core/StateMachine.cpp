@@ -216,6 +216,10 @@ void TRavorOderiri::FireCaptureProgressAtClear() {
 
 void TRavorOderiri::ReleaseGraph() {
   TRavorOdeririState& state = *state_;
+  state.videoRenderer = TRenderer{};
+  state.overlayRenderer = TRenderer{};
+  state.audioRenderer.Reset();
+  state.droppedFramesInterface.Reset();
   ReleaseDeviceInterfaces(state);
   state.mediaControl.Reset();
   state.mediaEvent.Reset();
