@@ -520,6 +520,16 @@ class TRavorOderiri : public QFrame {
   // The periodic work the device manager's timer drives.
   void PollTick();
 
+  // Frame events: the frame thread hands each new frame of the active grabber record to one of
+  // these on the UI thread, HandleFrameEvent for preview and capture graphs,
+  // HandlePlayerFrameEvent for the player.
+  using TFrameHandler = void (TRavorOderiri::*)();
+  void HandleFrameEvent();
+  void HandlePlayerFrameEvent();
+  // Called by the graph builders once the graph is built: starts a frame thread on the active
+  // grabber record when FrameEventEnabled is set, at the priority FrameEventPriority selects.
+  void StartFrameThread(TFrameHandler handler);
+
   // The index of the video device in use (-1 before the first selection).
   int CurrentDeviceIndex() const;
   // Applies VideoDevice and AudioDevice at once (the setters queue these while busy).

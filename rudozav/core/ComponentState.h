@@ -4,6 +4,7 @@
 // UI thread only.
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <string>
@@ -12,11 +13,18 @@
 #include "clock/Clock.h"
 #include "com/ComPtr.h"
 #include "dshow/DShow.h"
+#include "filters/common/GrabberControl.h"
 #include "rudozav/RudOzav.h"
 #include "rudozav/devices/Crossbar.h"
 #include "rudozav/devices/ProcAmp.h"
 #include "rudozav/devices/RegSave.h"
 #include "rudozav/graph/Renderer.h"
+
+class TFrameThread;
+// Stops and frees a frame thread (defined with the thread, so that its type stays private).
+struct TFrameThreadDeleter {
+  void operator()(TFrameThread* thread) const;
+};
 
 struct TRavorOdeririState {
   // Lifecycle.
@@ -46,7 +54,8 @@ struct TRavorOdeririState {
   ComPtr<IMediaControl> mediaControl;
   ComPtr<IMediaEventEx> mediaEvent;
   ComPtr<IMediaSeeking> mediaSeeking;
-  TGraphMode graphMode = gm_Stop;
+  // Written on the UI thread by ControlGraph; the frame thread reads it.
+  std::atomic<TGraphMode> graphMode{gm_Stop};
   DWORD rendererStamp = 0;  // tick count when the graph builder was made; renderers' names carry it
   // One-shot: the next successful ConnectPins records the connected video size.
   bool recordConnectedSize = false;
@@ -99,7 +108,16 @@ struct TRavorOdeririState {
   int videoHeight = 0;
   int borderAllowance = 0;
 
-  // Frames.
+  // Frames. The control records of the grabbers in the graph, set by the graph builders and
+  // forgotten when the graph is cleared; the active one is the record frame events and counting
+  // use (the last grabber the graph inserted).
+  TGrabberControl* rawGrabberRecord = nullptr;
+  TGrabberControl* frameGrabberRecord = nullptr;
+  TGrabberControl* notifierRecord = nullptr;
+  TGrabberControl* activeRecord = nullptr;
+  std::unique_ptr<TFrameThread, TFrameThreadDeleter> frameThread;
+  bool grabInProgress = false;
+  bool frameHandlerRunning = false;  // a frame event handler runs further up the stack
   int burstFramesLeft = 0;
   int burstSkip = 0;
   int bmpSequence = 0;

@@ -15,7 +15,6 @@ bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
                                   const std::string& /*destFile*/) {
   return false;
 }
-void TRavorOderiri::StopFrameThread() {}
 void TRavorOderiri::SetupOverlayMixing(bool /*reportFailure*/) {}
 void TRavorOderiri::SetupRendererWindows() {}
 void TRavorOderiri::ApplyPendingCrossbarInput() {}
@@ -38,7 +37,3 @@ void TRavorOderiri::RunPlayerForward(int /*percent*/) {}
 void TRavorOderiri::RunPlayerBackward(int /*percent*/) {}
 void TRavorOderiri::RunShowDialog(int /*dialog*/) {}
 void TRavorOderiri::RunSetAnalogVideoStandard(int /*index*/) {}
-
-bool TRavorOderiri::CaptureFrameTo(TFrameCaptureDest /*Dest*/, const std::string& /*FileName*/) {
-  return false;
-}

@@ -255,6 +255,10 @@ void TRavorOderiri::ReleaseGraph() {
   state.frameCountTicks = 0;
   state.droppedCountTicks = 0;
   state.timeCodeTicks = 0;
+  state.rawGrabberRecord = nullptr;
+  state.frameGrabberRecord = nullptr;
+  state.notifierRecord = nullptr;
+  state.activeRecord = nullptr;
   state.textChanged = true;
 }
 

@@ -1,0 +1,106 @@
+// Frame events: the frame thread's start and stop, the handlers it hands frames to, the caption
+// hand-over to the active grabber, and CaptureFrameTo. UI thread only.
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <thread>
+
+#include "rudozav/RudOzav.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/frames/CaptionSettings.h"
+#include "rudozav/frames/FrameGrab.h"
+#include "rudozav/frames/FrameThread.h"
+
+void TFrameThreadDeleter::operator()(TFrameThread* thread) const {
+  std::unique_ptr<TFrameThread> owned(thread);
+  owned->Stop();
+}
+
+namespace {
+
+// Marks a frame handler as running for the nested-call test.
+class TFrameHandlerScope {
+ public:
+  explicit TFrameHandlerScope(bool& running) : running_(running) { running_ = true; }
+  ~TFrameHandlerScope() { running_ = false; }
+  TFrameHandlerScope(const TFrameHandlerScope&) = delete;
+  TFrameHandlerScope& operator=(const TFrameHandlerScope&) = delete;
+
+ private:
+  bool& running_;
+};
+
+// Burst grabs and raw frames of one frame event. The handlers may clear the graph, so the
+// records are looked up again after each of them.
+void RunFrameGrabbers(TRavorOderiri& component) {
+  TRavorOdeririState& state = component.State();
+  if (TGrabberControl* grabber = state.frameGrabberRecord;
+      grabber != nullptr && grabber->FrameAvailable.load() != 0) {
+    if (BurstStep(component) && component.OnFrameCaptureCompleted)
+      GrabFrame(component, component.BurstType(), {});
+  }
+  TGrabberControl* raw = state.rawGrabberRecord;
+  if (raw == nullptr || !component.OnRawFrameCaptureCompleted || raw->FrameAvailable.load() == 0)
+    return;
+  // The filter leaves the buffer alone while the host reads it.
+  raw->ComponentReadingFrame.store(1);
+  while (raw->FilterWritingFrame.load() != 0)
+    std::this_thread::yield();
+  component.OnRawFrameCaptureCompleted(&component, raw->FrameBuffer, raw->FrameSize,
+                                       &raw->FrameMediaType);
+  // The graph may be gone with its records now.
+  if (state.rawGrabberRecord == raw) raw->ComponentReadingFrame.store(0);
+}
+
+}  // namespace
+
+void TRavorOderiri::StartFrameThread(TFrameHandler handler) {
+  TRavorOdeririState& state = *state_;
+  StopFrameThread();
+  if (!frameEventEnabled_ || state.activeRecord == nullptr || handler == nullptr) return;
+  state.frameThread.reset(
+      std::make_unique<TFrameThread>(state.graphMode, *state.activeRecord, [this, handler] {
+        (this->*handler)();
+      }).release());
+  state.frameThread->Start(frameEventPriority_ ? ThreadPriority::kIdle : ThreadPriority::kLowest);
+}
+
+void TRavorOderiri::StopFrameThread() {
+  state_->frameThread.reset();
+}
+
+void TRavorOderiri::HandleFrameEvent() {
+  TRavorOdeririState& state = *state_;
+  if (state.graphMode.load() == gm_Stop || state.activeRecord == nullptr) return;
+  HandOverCaption(*this, *state.activeRecord);
+  if (state.frameHandlerRunning) return;
+  TFrameHandlerScope scope(state.frameHandlerRunning);
+  RunFrameGrabbers(*this);
+}
+
+void TRavorOderiri::HandlePlayerFrameEvent() {
+  TRavorOdeririState& state = *state_;
+  if (state.graphMode.load() == gm_Stop || state.activeRecord == nullptr) return;
+  if (state.frameHandlerRunning) return;
+  TFrameHandlerScope scope(state.frameHandlerRunning);
+  ReportPlayerPosition();
+  RunFrameGrabbers(*this);
+}
+
+bool TRavorOderiri::CaptureFrameTo(TFrameCaptureDest Dest, const std::string& FileName) {
+  TRavorOdeririState& state = *state_;
+  const TGrabberControl* grabber = state.frameGrabberRecord;
+  if (grabber == nullptr || grabber->FrameAvailable.load() == 0 || state.grabInProgress)
+    return false;
+  state.grabInProgress = true;
+  bool written = false;
+  try {
+    written = GrabFrame(*this, Dest, FileName);
+  } catch (const std::exception&) {
+    written = false;  // out of memory for the picture: nothing was produced
+  }
+  state.grabInProgress = false;
+  return written;
+}
