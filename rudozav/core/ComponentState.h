@@ -71,6 +71,8 @@ struct TRavorOdeririState {
   bool videoDeviceUsable = true;
   bool audioDeviceUsable = true;
   TRegSave settings;
+  // A VideoCrossbarInput chosen but not yet routed; the next preview or capture graph routes it.
+  bool crossbarInputPending = false;
   std::vector<std::string> sizeList;     // frame sizes of the current device
   std::vector<std::string> subtypeList;  // video subtypes of the current device
   std::vector<std::string> analogStandards;

@@ -17,7 +17,6 @@ bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
 }
 void TRavorOderiri::SetupOverlayMixing(bool /*reportFailure*/) {}
 void TRavorOderiri::SetupRendererWindows() {}
-void TRavorOderiri::ApplyPendingCrossbarInput() {}
 void TRavorOderiri::ReadFrameCountersLastTime() {}
 void TRavorOderiri::RunPostCaptureStep() {}
 void TRavorOderiri::ResizeVideoWindow() {}

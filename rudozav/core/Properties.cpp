@@ -12,6 +12,7 @@
 #include "rudozav/core/LineList.h"
 #include "rudozav/core/Logging.h"
 #include "rudozav/core/OpCodes.h"
+#include "rudozav/devices/CrossbarInput.h"
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
 #include "rudozav/devices/FormatText.h"
@@ -210,7 +211,13 @@ void TRavorOderiri::ApplyVideoSubType(int value) {
 }
 
 void TRavorOderiri::ApplyVideoCrossbarInput(int value) {
-  state_->settings[rs_VideoCrossbarInput].IntValue = value;
+  std::int32_t& input = state_->settings[rs_VideoCrossbarInput].IntValue;
+  if (value == input) return;
+  if (rudozav::LogCheck(*this, value < 0, errors::kCrossbarInputIndexOutOfRange)) return;
+  input = value;
+  if (DesignMode()) return;
+  state_->crossbarInputPending = true;
+  RouteVideoCrossbarInput(*this);
 }
 
 void TRavorOderiri::ApplyFrameRate(double value) {

@@ -7,6 +7,8 @@
 #include "rudozav/core/Logging.h"
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/Crossbar.h"
+#include "rudozav/devices/CrossbarInput.h"
+#include "rudozav/devices/CrossbarTree.h"
 #include "rudozav/devices/DeviceBinding.h"
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
@@ -103,7 +105,7 @@ bool TRavorOderiri::BuildBaseGraph(bool withAudio) {
       state.audioCrossbar = FindDeviceInterface<IAMCrossbar>(builder, &LOOK_UPSTREAM_ONLY, nullptr,
                                                              crossbarFilter.Get());
       if (state.audioCrossbar && autoConnectRelatedPins_)
-        state.crossbarTree = BuildCrossbarTree(*this, filter);
+        state.crossbarTree = BuildCrossbarTree(GetFilterPin(filter, PINDIR_INPUT, 0).Get());
     }
     if (!state.crossbarTree && autoConnectRelatedPins_) RouteRelatedAudioPin(*this);
     if (settings[rs_VIDEOCROSSBARAVAIL].BoolValue)

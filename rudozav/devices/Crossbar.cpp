@@ -20,6 +20,12 @@ LONG PinType(IAMCrossbar& crossbar, BOOL isInput, LONG index, LONG* related = nu
   return type;
 }
 
+std::string PinLine(IAMCrossbar& crossbar, BOOL isInput, LONG index) {
+  LONG related = -1;
+  const LONG type = PinType(crossbar, isInput, index, &related);
+  return PinTypeName(type) + ", related " + std::to_string(related);
+}
+
 }  // namespace
 
 std::string PinTypeName(LONG physicalType) {
@@ -94,12 +100,14 @@ void LoadCrossbarPins(TCrossbar& pins, IAMCrossbar* crossbar) {
   if (FAILED(crossbar->get_PinCounts(&pins.OutputCount, &pins.InputCount))) {
     pins.OutputCount = 0;
     pins.InputCount = 0;
+    return;
+  }
+  for (LONG i = 0; i < pins.InputCount; ++i)
+    pins.InputPins.push_back(PinLine(*crossbar, TRUE, i));
+  for (LONG i = 0; i < pins.OutputCount; ++i) {
+    LONG input = -1;
+    if (FAILED(crossbar->get_IsRoutedTo(i, &input))) input = -1;
+    pins.OutputPins.push_back(PinLine(*crossbar, FALSE, i) + ", routed to " +
+                              std::to_string(input));
   }
 }
-
-std::unique_ptr<TCrossbarTree> BuildCrossbarTree(TRavorOderiri& /*component*/,
-                                                 IBaseFilter* /*captureFilter*/) {
-  return nullptr;
-}
-
-void RouteRelatedAudioPin(TRavorOderiri& /*component*/) {}

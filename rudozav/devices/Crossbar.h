@@ -1,21 +1,17 @@
 #pragma once
 // The crossbars of a capture card as the component keeps them per graph: the pin lists of the
-// video and the audio crossbar, the tree of routes from the capture filter's input to the
-// physical connectors, and listing the video inputs for the user. UI thread only.
-//
-// Routing along the tree (BuildCrossbarTree, RouteRelatedAudioPin) is not in place yet: the base
-// graph already calls it where it belongs, and it does nothing.
+// video and the audio crossbar, the records of the tree of routes from the capture filter's input
+// to the physical connectors (built in CrossbarTree.h), and listing the video inputs for the user.
+// UI thread only.
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "com/ComPtr.h"
 #include "dshow/DShow.h"
 
-class TRavorOderiri;
-
-// One crossbar's pins: counts and one line per input and output pin.
+// One crossbar's pins: counts and one line per input and output pin ("Composite, related 5";
+// outputs add ", routed to 1"). Only the counts are consulted; the lines help when debugging.
 struct TCrossbar {
   ComPtr<IAMCrossbar> Crossbar;
   LONG InputCount = 0;
@@ -36,7 +32,9 @@ struct TRouting {
   int Depth = 0;
 };
 
-// The saved routes of a device with two chained crossbars.
+// The saved routes of a device with two chained crossbars. The steps of one route are
+// consecutive, from the upstream-most crossbar down to the one next to the capture filter, so a
+// route's first step carries its depth and the route has depth + 1 steps.
 struct TCrossbarTree {
   ComPtr<IPin> StartPin;
   std::vector<TRouting> Steps;
@@ -52,8 +50,3 @@ std::string ListVideoInputs(IAMCrossbar* crossbar);
 int CurrentVideoInput(IAMCrossbar* crossbar);
 // Fills pins from crossbar (empties it when crossbar is null).
 void LoadCrossbarPins(TCrossbar& pins, IAMCrossbar* crossbar);
-// The routes upstream of the capture filter's first input pin; null while routing is not in place.
-std::unique_ptr<TCrossbarTree> BuildCrossbarTree(TRavorOderiri& component,
-                                                 IBaseFilter* captureFilter);
-// Routes the companion audio of input 0 on a card with one crossbar.
-void RouteRelatedAudioPin(TRavorOderiri& component);

@@ -220,7 +220,8 @@ void TRavorOderiri::DiscoverSelectedDevice() {
   SetBusy(true);
   TRegSave& settings = state_->settings;
   ResetSavedSettings(settings);
-  state_->sizeList.clear();  // the lists belong to the device selected before
+  state_->crossbarInputPending = false;  // an input chosen for the device selected before
+  state_->sizeList.clear();              // the lists belong to the device selected before
   state_->subtypeList.clear();
   const std::string keyPath = DeviceKeyPath(*this);
   if (!keyPath.empty() && TRegistry2().KeyExists(keyPath)) LoadDeviceSettings(*this);
