@@ -625,6 +625,9 @@ class TRavorOderiri : public QFrame {
   void SetupOverlayMixing(bool reportFailure);
   void SetupRendererWindows();
   void ApplyPendingCrossbarInput();
+  // The preview graph's chain without the clean-up of a failure, and its start.
+  bool BuildPreviewChain();
+  bool RunPreview();
 
   std::unique_ptr<TRavorOdeririState> state_;
 

@@ -56,16 +56,31 @@ HRESULT VirtualVideoPin::QueryPinInterface(REFIID riid, void** object) {
   return S_OK;
 }
 
+bool VirtualVideoPin::HasChosenFormat() const {
+  std::lock_guard lock(formatLock_);
+  return !chosen_.IsEmpty();
+}
+
 MediaType VirtualVideoPin::PreferredType() const {
   std::lock_guard lock(formatLock_);
   return chosen_.IsEmpty() ? formats_.TypeOf(0) : chosen_;
 }
 
-HRESULT VirtualVideoPin::CheckMediaType(const AM_MEDIA_TYPE* mediaType) {
-  if (mediaType == nullptr) return E_POINTER;
-  return formats_.Accepts(*mediaType) ? S_OK : S_FALSE;
+bool VirtualVideoPin::FitsChosenFormat(const AM_MEDIA_TYPE& mediaType) const {
+  std::lock_guard lock(formatLock_);
+  if (chosen_.IsEmpty()) return true;
+  const auto wanted = ReadVideoFormat(chosen_.Get());
+  const auto offered = ReadVideoFormat(mediaType);
+  return mediaType.subtype == chosen_->subtype && wanted && offered &&
+         wanted->width == offered->width && wanted->height == offered->height;
 }
 
+HRESULT VirtualVideoPin::CheckMediaType(const AM_MEDIA_TYPE* mediaType) {
+  if (mediaType == nullptr) return E_POINTER;
+  return formats_.Accepts(*mediaType) && FitsChosenFormat(*mediaType) ? S_OK : S_FALSE;
+}
+
+// Once a format was set, the pin connects with that format only, as a driver does.
 HRESULT VirtualVideoPin::GetMediaType(int position, MediaType* mediaType) {
   if (mediaType == nullptr) return E_POINTER;
   if (position < 0) return E_INVALIDARG;
@@ -73,7 +88,7 @@ HRESULT VirtualVideoPin::GetMediaType(int position, MediaType* mediaType) {
     *mediaType = PreferredType();
     return S_OK;
   }
-  if (position > formats_.Count()) return VFW_S_NO_MORE_ITEMS;
+  if (position > formats_.Count() || HasChosenFormat()) return VFW_S_NO_MORE_ITEMS;
   *mediaType = formats_.TypeOf(position - 1);
   return S_OK;
 }

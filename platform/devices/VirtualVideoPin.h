@@ -62,6 +62,9 @@ class VirtualVideoPin : public CSourceStream, public IAMStreamConfig, public IAM
  private:
   // The type new connections start from: the one SetFormat chose, else the first capability.
   MediaType PreferredType() const;
+  bool HasChosenFormat() const;
+  // True while no format was set, else when mediaType has the set format's subtype and size.
+  bool FitsChosenFormat(const AM_MEDIA_TYPE& mediaType) const;
   HRESULT Reconnect(const AM_MEDIA_TYPE& mediaType);
   // Waits for the next frame time; false when the filter stops. Counts frames it fell behind.
   bool WaitForFrame(REFERENCE_TIME interval);

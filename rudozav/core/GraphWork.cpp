@@ -5,9 +5,6 @@
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 
-bool TRavorOderiri::BuildPreviewGraph() {
-  return false;
-}
 bool TRavorOderiri::BuildCaptureGraph() {
   return false;
 }

@@ -291,6 +291,7 @@ bool TRavorOderiri::RestartGraph(bool reset) {
     } else {
       built = state.currentState == cs_Capture ? BuildCaptureGraph() : BuildPreviewGraph();
     }
+    WriteProcessLog('#', "END RestartGraph");
   }
   SetBusy(false);
   // The guard goes first: a queued StartPreview restarts the graph itself.
@@ -305,5 +306,20 @@ void TRavorOderiri::LogRestartSettings() {
   if (const TDevices* list = AudioDeviceList()) LogDeviceChoice(audioDevice_, *list);
   if (const TDevices* list = VideoCompressorList()) LogDeviceChoice(videoCompressor_, *list);
   if (const TDevices* list = AudioCompressorList()) LogDeviceChoice(audioCompressor_, *list);
-  WriteProcessLog('#', "END RestartGraph");
+  const auto yesNo = [](const char* label, bool value) {
+    WriteProcessLog(std::string(label) + (value ? ": YES" : ": no"));
+  };
+  yesNo("audio device", captureAudio_);
+  yesNo("capture audio", captureAudio_);
+  yesNo("render audio", renderAudio_);
+  yesNo("frame grabber enabled", frameGrabberEnabled_);
+  yesNo("DV use external audio", DVUseExternalAudio());
+  yesNo("DV reduce frame rate", DVReduceFrameRate());
+  WriteProcessLog("Use deinterlacer filter: " + std::to_string(deinterlacer_));
+  yesNo("Compress on the fly", compressionMode_ == cm_CompressOnTheFly);
+  yesNo("Compress after capture", compressionMode_ == cm_CompressAfterCapture);
+  WriteProcessLog("FFrameCountMethod: " + std::to_string(frameCountMethod_));
+  WriteProcessLog("DroppedFrameCountMethod: " + std::to_string(droppedFrameCountMethod_));
+  WriteProcessLog("DroppedFrameCountPollingInterval: " +
+                  std::to_string(droppedFrameCountPollingInterval_));
 }

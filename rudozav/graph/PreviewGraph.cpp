@@ -1,0 +1,213 @@
+// The preview graph: from the device's capture (or DV) pin through the optional grabbers and
+// deinterlacer to the video renderer, with the audio renderer beside it, then run. Every failed
+// step abandons the whole graph. UI thread only.
+
+#include "rudozav/graph/PreviewGraph.h"
+#include "dshow/DShow.h"
+#include "filters/common/GrabberClasses.h"
+#include "rudozav/RudOzav.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/core/Logging.h"
+#include "rudozav/core/ProcessLog.h"
+#include "rudozav/devices/FormatSetting.h"
+#include "rudozav/graph/FilterInsertion.h"
+#include "rudozav/graph/GrabberInsertion.h"
+#include "rudozav/graph/GraphBuilder.h"
+#include "rudozav/graph/RendererInsertion.h"
+#include "ui/Application.h"
+
+namespace errors = rudozav::errors;
+
+namespace {
+
+constexpr char kDScalerStateKey[] =
+    "\\Software\\RavorOderiri\\ThirdPartyFilters\\{463D645D-48F7-11D4-8464-0008C782A257}";
+constexpr char kDScalerAddress[] = "http://deinterlace.sourceforge.net/";
+
+// The index-th pin of filter in direction with category and major type (null: any), unconnected
+// ones only; empty when there is none.
+ComPtr<IPin> FindUnconnectedPin(TRavorOdeririState& state, IBaseFilter* filter,
+                                const GUID* category, const GUID& majorType) {
+  ComPtr<IPin> pin;
+  if (!state.captureBuilder || filter == nullptr) return pin;
+  if (FAILED(state.captureBuilder->FindPin(filter, PINDIR_OUTPUT, category, &majorType, TRUE, 0,
+                                           pin.ReleaseAndGetAddressOf())))
+    pin.Reset();
+  return pin;
+}
+
+// A DV camcorder: its preview pin (else its capture pin) into the DV splitter, the splitter's
+// video into the DV codec. audioPin receives the splitter's sound when it is to be rendered.
+bool BuildDVSource(TRavorOderiri& component, ComPtr<IPin>& pin, ComPtr<IPin>& audioPin,
+                   bool& audioAvailable) {
+  TRavorOdeririState& state = component.State();
+  IBaseFilter* device = state.videoCaptureFilter.Get();
+  ComPtr<IPin> devicePin =
+      FindUnconnectedPin(state, device, &PIN_CATEGORY_PREVIEW, state.streamMajorType);
+  if (!devicePin)
+    devicePin = FindUnconnectedPin(state, device, &PIN_CATEGORY_CAPTURE, state.streamMajorType);
+  if (!devicePin) return false;
+  ComPtr<IBaseFilter> splitter;
+  if (!InsertFilter(component, CLSID_DVSplitter, kDVSplitterName, devicePin, splitter))
+    return false;
+  if (const auto discard = splitter.As<IDVSplitter>())
+    discard->DiscardAlternateVideoFrames(component.DVReduceFrameRate() ? 1 : 0);
+  pin = FindUnconnectedPin(state, splitter.Get(), nullptr, MEDIATYPE_Video);
+  if (!pin) return false;
+  ComPtr<IBaseFilter> codec;
+  if (!InsertFilterInline(component, CLSID_DVVideoCodec, kDVCodecName, pin, codec)) return false;
+  ConfigureDVDecoder(component, codec.Get());
+  if (component.RenderAudio() && !component.DVUseExternalAudio()) {
+    audioPin = FindUnconnectedPin(state, splitter.Get(), nullptr, MEDIATYPE_Audio);
+    if (!audioPin) return false;
+    audioAvailable = true;
+  }
+  return true;
+}
+
+// Any other device: overlay mixing for a video port first (its failure does not stop the
+// preview), then the capture pin, which feeds the preview.
+bool BuildCaptureSource(TRavorOderiri& component, ComPtr<IPin>& pin) {
+  TRavorOdeririState& state = component.State();
+  pin = FindUnconnectedPin(state, state.videoCaptureFilter.Get(), &PIN_CATEGORY_CAPTURE,
+                           state.streamMajorType);
+  return static_cast<bool>(pin);
+}
+
+// The deinterlacer the Deinterlacer property chooses. A missing outside deinterlacer is reported
+// and the preview goes on without it.
+bool InsertDeinterlacer(TRavorOderiri& component, ComPtr<IPin>& pin) {
+  switch (component.Deinterlacer()) {
+    case di_DSCALER:
+      WriteProcessLog("inserting deinterlacer");
+      if (!InsertFilterAndRestoreState(component, CLSID_DScalerDeinterlacer,
+                                       kDScalerDeinterlacerName, pin, kDScalerStateKey))
+        rudozav::LogCheck(component, true, errors::kDscalerNotInstalled, kDScalerAddress);
+      return true;
+    case di_HalfSize: {
+      WriteProcessLog("inserting deinterlacer");
+      TGrabberControl* record = nullptr;  // the deinterlacer's record is not kept
+      return InsertFilter1grabber(component, CLSID_TrnfGrbr, kHalfSizeDeinterlacerName, pin, record,
+                                  -3, 0, 1, nullptr);
+    }
+    default:
+      return true;
+  }
+}
+
+// The grabbers: raw, deinterlacer, frame grabber, and the frame notifier when frame events are
+// wanted and no grabber gives them. The last grabber inserted is the active record.
+bool InsertGrabbers(TRavorOderiri& component, ComPtr<IPin>& pin) {
+  TRavorOdeririState& state = component.State();
+  if (component.RawFrameGrabberEnabled()) {
+    WriteProcessLog("inserting raw frame grabber on preview stream");
+    if (!InsertFilter1grabber(component, CLSID_InplGrabber, kRawFrameGrabberName, pin,
+                              state.rawGrabberRecord, 2, 1, 0, nullptr))
+      return false;
+    state.activeRecord = state.rawGrabberRecord;
+  }
+  if (!InsertDeinterlacer(component, pin)) return false;
+  if (component.FrameGrabberEnabled()) {
+    WriteProcessLog("inserting frame grabber on preview stream");
+    if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameGrabberName, pin,
+                              state.frameGrabberRecord, 3, 1, 1, &MEDIASUBTYPE_RGB24))
+      return false;
+    state.activeRecord = state.frameGrabberRecord;
+  }
+  const bool frameEvents =
+      component.FrameCountMethod() == fim_FrameEvent ||
+      (state.timecodeReaderInterface && component.TimeCodeReaderMethod() == fim_FrameEvent);
+  if (state.activeRecord == nullptr && frameEvents) {
+    WriteProcessLog("inserting frame counter");
+    if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameNotifierName, pin,
+                              state.notifierRecord, -1, 0, 0, nullptr))
+      return false;
+    state.activeRecord = state.notifierRecord;
+  }
+  return true;
+}
+
+// The audio renderer for the DV splitter's sound or the audio capture device's output. Only a
+// missing audio pin fails the build; the renderer itself may fail without stopping it.
+bool InsertAudioRenderer(TRavorOderiri& component, ComPtr<IPin>& audioPin) {
+  TRavorOdeririState& state = component.State();
+  if (!audioPin) {
+    audioPin = FindUnconnectedPin(state, state.audioCaptureFilter.Get(), nullptr, MEDIATYPE_Audio);
+    if (!audioPin) return false;
+  }
+  ApplyAudioFormat(component);
+  // The preview goes on without sound when the renderer cannot take it.
+  InsertRenderer(component, audioPin, kAudioRendererName, state.audioRenderer, false);
+  return true;
+}
+
+// The dropped-frame counter of the capture pin, for frame counting; its absence is only noted.
+void FindDroppedFramesInterface(TRavorOderiri& component) {
+  TRavorOdeririState& state = component.State();
+  state.droppedFramesInterface.Reset();
+  HRESULT hr = E_FAIL;
+  if (state.captureBuilder) {
+    hr = state.captureBuilder->FindInterface(
+        &PIN_CATEGORY_CAPTURE, &state.streamMajorType, state.videoCaptureFilter.Get(),
+        IID_IAMDroppedFrames, state.droppedFramesInterface.ReleaseAndGetVoidAddress());
+  }
+  if (FAILED(hr)) state.droppedFramesInterface.Reset();
+  rudozav::LogResult(component, hr, errors::kFindDroppedFrames);
+}
+
+}  // namespace
+
+bool TRavorOderiri::BuildPreviewGraph() {
+  if (BuildPreviewChain()) return true;
+  ClearGraph();
+  return false;
+}
+
+bool TRavorOderiri::BuildPreviewChain() {
+  TRavorOdeririState& state = *state_;
+  WriteProcessLog("Preview BUILDOWN BEGIN");
+  if (!state.videoCaptureFilter) return false;
+  bool audioAvailable = state.audioDeviceUsable;
+  ComPtr<IPin> pin;
+  ComPtr<IPin> audioPin;
+  if (IsDVDevice()) {
+    if (!BuildDVSource(*this, pin, audioPin, audioAvailable)) return false;
+  } else {
+    if (VideoPortAvailable()) SetupOverlayMixing(overlayEnabled_);
+    if (!BuildCaptureSource(*this, pin)) return false;
+  }
+  if (!InsertGrabbers(*this, pin)) return false;
+  state.recordConnectedSize = true;  // the renderer's connection fixes the video size
+  const std::string rendererName = "video renderer " + std::to_string(state.rendererStamp);
+  if (!InsertRenderer(*this, pin, rendererName, state.videoRenderer, true)) return false;
+  if (audioAvailable && renderAudio_ && !InsertAudioRenderer(*this, audioPin)) return false;
+  ApplyPendingCrossbarInput();
+  ReadTimeCode();  // primes the time code
+  if (!IsDVDevice()) ApplyFrameRateToStream();
+  GetGraphInterfaces(*this);
+  FindDroppedFramesInterface(*this);
+  SetupRendererWindows();
+  ChooseActiveRenderer();
+  StartFrameThread(&TRavorOderiri::HandleFrameEvent);
+  return RunPreview();
+}
+
+// Stops the built graph, applies full screen, runs it and announces the running preview.
+bool TRavorOderiri::RunPreview() {
+  TRavorOdeririState& state = *state_;
+  ControlGraph(gm_Stop);
+  ApplyFullScreenPreview();
+  ui::ProcessMessages();
+  if (!ControlGraph(gm_Run)) {
+    WriteProcessLog("preview ERROR: failed to change graph state");
+    return false;
+  }
+  state.deliveredFrames = 0;
+  state.droppedFrames = 0;
+  state.sampleTime = 0;
+  state.graphStartTime = GetTickCount();
+  if (state.activeRecord != nullptr) state.activeRecord->FrameCount = 0;
+  if (OnPreviewStarted) OnPreviewStarted(this);
+  WriteProcessLog("Preview BUILDOWN END");
+  return true;
+}

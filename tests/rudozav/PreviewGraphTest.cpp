@@ -1,0 +1,212 @@
+// The preview graph on virtual devices: the filters it is made of and their names, which grabber
+// record is active, live frames reaching the renderer, the settings block of the restart, the
+// outside deinterlacer's absence, and re-entry during a build.
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "ComponentFixture.h"
+#include "com/Com.h"
+#include "devices/DescriptionParser.h"
+#include "devices/VirtualDevices.h"
+#include "dshow/DShow.h"
+#include "rudozav/core/ComponentState.h"
+
+namespace rudozav_test {
+namespace {
+
+class PreviewGraphTest : public ComponentTest {
+ protected:
+  explicit PreviewGraphTest(bool withLog = false) : ComponentTest(withLog, true) {}
+
+  void SetUp() override {
+    ComponentTest::SetUp();
+    ASSERT_TRUE(virtualdevices::Plug(devices::DemoDescriptionJson()));
+  }
+
+  // The names of the filters in the component's graph.
+  static std::set<std::string> FilterNames(TRavorOderiri& component) {
+    std::set<std::string> names;
+    const ComPtr<IGraphBuilder>& graph = component.State().graph;
+    if (!graph) return names;
+    ComPtr<IEnumFilters> filters;
+    if (FAILED(graph->EnumFilters(filters.ReleaseAndGetAddressOf()))) return names;
+    ComPtr<IBaseFilter> filter;
+    while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+      FILTER_INFO info;
+      if (SUCCEEDED(filter->QueryFilterInfo(&info))) names.insert(info.achName);
+    }
+    return names;
+  }
+
+  // Processes events until done() holds or a generous deadline passes.
+  static bool WaitFor(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+  }
+
+  std::string RendererName(TRavorOderiri& component) {
+    return "video renderer " + std::to_string(component.State().rendererStamp);
+  }
+};
+
+TEST_F(PreviewGraphTest, TheDemoCameraRunsIntoTheFrameGrabberAndTheVideoRenderer) {
+  TRavorOderiri& component = CreateLoaded();
+  Record(component);
+  component.OnPreviewStarted = [this](TRavorOderiri*) { events.push_back("PreviewStarted"); };
+  component.StartPreview();
+
+  EXPECT_EQ(component.CurrentState(), cs_Preview);
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_EQ(events, (std::vector<std::string>{"StateChanging 0 1", "PreviewStarted"}));
+  const TRavorOdeririState& state = component.State();
+  const std::set<std::string> names = FilterNames(component);
+  EXPECT_TRUE(names.count(" Frame Grabber"));
+  EXPECT_TRUE(names.count(RendererName(component)));
+  EXPECT_FALSE(names.count("Frame Notifier"));
+  EXPECT_FALSE(names.count("Raw Frame Grabber"));
+  EXPECT_EQ(state.connectedVideoWidth, 640);
+  EXPECT_EQ(state.connectedVideoHeight, 480);
+  ASSERT_NE(state.frameGrabberRecord, nullptr);
+  EXPECT_EQ(state.activeRecord, state.frameGrabberRecord);
+  EXPECT_TRUE(state.videoRenderer.Filter);
+  // Live frames pass the grabber while the preview runs.
+  EXPECT_TRUE(WaitFor([&] { return state.frameGrabberRecord->FrameCount > 2; }));
+
+  component.StopPreview();
+  EXPECT_FALSE(state.graph);
+  EXPECT_EQ(state.activeRecord, nullptr);
+  EXPECT_FALSE(state.videoRenderer.Filter);
+}
+
+TEST_F(PreviewGraphTest, WithBothGrabbersTheFrameGrabberIsActiveAndNoNotifierIsInserted) {
+  TRavorOderiri& component = CreateLoaded();
+  component.SetRawFrameGrabberEnabled(true);
+  component.SetFrameCountMethod(fim_FrameEvent);
+  component.StartPreview();
+
+  const TRavorOdeririState& state = component.State();
+  const std::set<std::string> names = FilterNames(component);
+  EXPECT_TRUE(names.count("Raw Frame Grabber"));
+  EXPECT_TRUE(names.count(" Frame Grabber"));
+  EXPECT_FALSE(names.count("Frame Notifier"));
+  ASSERT_NE(state.rawGrabberRecord, nullptr);
+  EXPECT_EQ(state.activeRecord, state.frameGrabberRecord);
+  EXPECT_TRUE(WaitFor([&] { return state.rawGrabberRecord->FrameCount > 2; }));
+}
+
+TEST_F(PreviewGraphTest, WithoutGrabbersTheFrameNotifierGivesFrameEventsOnlyWhenAskedFor) {
+  TRavorOderiri& component = CreateLoaded();
+  component.SetFrameGrabberEnabled(false);
+  component.SetFrameCountMethod(fim_FrameEvent);
+  component.StartPreview();
+  const TRavorOdeririState& state = component.State();
+  EXPECT_TRUE(FilterNames(component).count("Frame Notifier"));
+  ASSERT_NE(state.notifierRecord, nullptr);
+  EXPECT_EQ(state.activeRecord, state.notifierRecord);
+
+  component.StopPreview();
+  component.SetFrameCountMethod(fim_Polling);
+  component.StartPreview();
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_FALSE(FilterNames(component).count("Frame Notifier"));
+  EXPECT_EQ(state.activeRecord, nullptr);
+}
+
+TEST_F(PreviewGraphTest, TheHalfSizeDeinterlacerHalvesTheRenderedPicture) {
+  TRavorOderiri& component = CreateLoaded();
+  component.SetDeinterlacer(di_HalfSize);
+  component.StartPreview();
+  const TRavorOdeririState& state = component.State();
+  EXPECT_TRUE(FilterNames(component).count("Half-Size Deinterlacer"));
+  EXPECT_EQ(state.connectedVideoWidth, 320);
+  EXPECT_EQ(state.connectedVideoHeight, 240);
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+}
+
+TEST_F(PreviewGraphTest, AMissingOutsideDeinterlacerIsReportedAndThePreviewRunsWithoutIt) {
+  TRavorOderiri& component = CreateLoaded();
+  component.SetDeinterlacer(di_DSCALER);
+  Record(component);
+  component.OnPreviewStarted = [this](TRavorOderiri*) { events.push_back("PreviewStarted"); };
+  component.StartPreview();
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_FALSE(FilterNames(component).count("DSCALER Deinterlacer"));
+  bool reported = false;
+  for (const std::string& line : events)
+    reported |= line.rfind("ErrorLog 38 Error: DSCALER filter not installed, visit ", 0) == 0;
+  EXPECT_TRUE(reported);
+  EXPECT_EQ(events.back(), "PreviewStarted");
+}
+
+TEST_F(PreviewGraphTest, ASecondRestartDuringTheBuildReturnsFalseAndLeavesThePreviewRunning) {
+  TRavorOderiri& component = CreateLoaded();
+  int nestedResults = 0;
+  bool nested = true;
+  component.OnPreviewStarted = [&](TRavorOderiri* sender) {
+    nested = sender->RestartGraph(true);
+    ++nestedResults;
+  };
+  component.StartPreview();
+  EXPECT_EQ(nestedResults, 1);
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_TRUE(component.State().graph);
+}
+
+TEST_F(PreviewGraphTest, AFailedBuildLeavesNoGraphBehind) {
+  ASSERT_TRUE(virtualdevices::Plug(R"({"devices": [{"category": "video",
+    "friendlyName": "Preview Only", "pins": [{"name": "Preview", "role": "preview"}]}]})"));
+  TRavorOderiri& component = CreateLoaded();
+  component.SetVideoDevice(1);
+  Record(component);
+  component.StartPreview();
+  // The device offers no capture pin, which the preview is taken from.
+  EXPECT_FALSE(component.State().graph);
+  EXPECT_FALSE(component.State().videoRenderer.Filter);
+  EXPECT_EQ(events.back(), "ErrorLog 85 Error: cannot start preview");
+}
+
+class LoggedPreviewGraphTest : public PreviewGraphTest {
+ protected:
+  LoggedPreviewGraphTest() : PreviewGraphTest(true) {}
+};
+
+TEST_F(LoggedPreviewGraphTest, TheRestartWritesItsSettingsBlockAroundTheBuild) {
+  TRavorOderiri& component = CreateLoaded();
+  component.SetDeinterlacer(di_HalfSize);
+  component.StartPreview();
+  const std::string log = LogText();
+  const std::vector<std::string> inOrder = {"BEGIN RestartGraph",
+                                            "current Video Device: Virtual Camera",
+                                            "capture audio: YES",
+                                            "render audio: no",
+                                            "frame grabber enabled: YES",
+                                            "DV use external audio: no",
+                                            "Use deinterlacer filter: 1",
+                                            "Compress on the fly: no",
+                                            "FFrameCountMethod: 2",
+                                            "DroppedFrameCountPollingInterval: 1",
+                                            "Preview BUILDOWN BEGIN",
+                                            "inserting deinterlacer",
+                                            "inserting frame grabber on preview stream",
+                                            "Preview BUILDOWN END",
+                                            "END RestartGraph"};
+  std::size_t at = 0;
+  for (const std::string& line : inOrder) {
+    const std::size_t found = log.find(line, at);
+    EXPECT_NE(found, std::string::npos) << line;
+    if (found != std::string::npos) at = found;
+  }
+}
+
+}  // namespace
+}  // namespace rudozav_test
