@@ -244,5 +244,24 @@ TEST_F(CrossbarTest, InputsOutOfRangeOrRefusedAreReportedAndStayUnrouted) {
   EXPECT_EQ(events.back(), "ErrorLog 39 Error: Cannot route video crossbar input");
 }
 
+TEST_F(CrossbarTest, ThePreviewRoutesAnInputChosenBeforeItAndARunningOneRoutesAtOnce) {
+  TRavorOderiri& component = LoadedWith(Fixture("one-crossbar-card.json"));
+  component.SetVideoCrossbarInput(2);
+  component.StartPreview();
+  const TRavorOdeririState& state = component.State();
+  ASSERT_EQ(component.CurrentState(), cs_Preview);
+  ASSERT_TRUE(state.videoCrossbar);
+  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 2);
+  EXPECT_FALSE(state.crossbarInputPending);
+
+  component.SetVideoCrossbarInput(0);
+  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 0);
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  component.SetVideoCrossbarInput(6);
+  EXPECT_EQ(events.back(), "ErrorLog 40 Error: Video crossbar input index out of range");
+  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 0);
+  component.StopPreview();
+}
+
 }  // namespace
 }  // namespace rudozav_test
