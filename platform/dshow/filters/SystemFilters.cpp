@@ -4,6 +4,7 @@
 #include "dshow/Uuids.h"
 #include "dshow/filters/AudioRenderer.h"
 #include "dshow/filters/ColourSpaceConverter.h"
+#include "dshow/filters/DVVideoCodec.h"
 #include "dshow/filters/InfiniteTee.h"
 #include "dshow/filters/NullRenderer.h"
 #include "dshow/filters/SampleGrabber.h"
@@ -34,6 +35,7 @@ void RegisterSystemFilters() {
   RegisterBuiltInClass(CLSID_SmartTee, CreatorOf<SmartTee>());
   RegisterBuiltInClass(CLSID_InfTee, CreatorOf<InfiniteTee>());
   RegisterBuiltInClass(CLSID_Colour, CreatorOf<ColourSpaceConverter>());
+  RegisterBuiltInClass(CLSID_DVVideoCodec, CreatorOf<DVVideoCodec>());
   RegisterBuiltInClass(CLSID_SampleGrabber, CreatorOf<SampleGrabber>());
   RegisterBuiltInClass(CLSID_NullRenderer, CreatorOf<NullRenderer>());
   for (const CLSID& clsid : {CLSID_VideoMixingRenderer, CLSID_VideoRenderer}) {
@@ -50,6 +52,8 @@ void RegisterSystemFilters() {
   using dshow::FilterRole;
   FilterRegistry::Register({CLSID_Colour, ColourSpaceConverter::kGraphName, MERIT_UNLIKELY + 1,
                             FilterRole::kConverter, &ColourSpaceConverter::CanConvert});
+  FilterRegistry::Register({CLSID_DVVideoCodec, DVVideoCodec::kGraphName, MERIT_NORMAL,
+                            FilterRole::kConverter, &DVVideoCodec::CanDecode});
   FilterRegistry::Register({CLSID_VideoRenderer, "Video Renderer", MERIT_NORMAL,
                             FilterRole::kRenderer,
                             [](const AM_MEDIA_TYPE* from, const AM_MEDIA_TYPE*) {
