@@ -42,6 +42,12 @@ BOOL SetWindowText(HWND hwnd, const char* text);
 // Copies the class name like GetWindowText.
 int GetClassName(HWND hwnd, char* className, int maxCount);
 
+// Window style bits, as IVideoWindow::put_WindowStyle takes them.
+inline constexpr LONG WS_CHILD = 0x40000000;
+inline constexpr LONG WS_VISIBLE = 0x10000000;
+inline constexpr LONG WS_CAPTION = 0x00C00000;  // title bar and border
+inline constexpr LONG WS_OVERLAPPEDWINDOW = 0x00CF0000;
+
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
 inline constexpr int SW_SHOWMINIMIZED = 2;

@@ -4,9 +4,11 @@
 #include "dshow/Uuids.h"
 #include "dshow/filters/AudioRenderer.h"
 #include "dshow/filters/ColourSpaceConverter.h"
+#include "dshow/filters/DVSplitter.h"
 #include "dshow/filters/DVVideoCodec.h"
 #include "dshow/filters/InfiniteTee.h"
 #include "dshow/filters/NullRenderer.h"
+#include "dshow/filters/OverlayMixer.h"
 #include "dshow/filters/SampleGrabber.h"
 #include "dshow/filters/SmartTee.h"
 #include "dshow/filters/VideoRenderer.h"
@@ -35,9 +37,11 @@ void RegisterSystemFilters() {
   RegisterBuiltInClass(CLSID_SmartTee, CreatorOf<SmartTee>());
   RegisterBuiltInClass(CLSID_InfTee, CreatorOf<InfiniteTee>());
   RegisterBuiltInClass(CLSID_Colour, CreatorOf<ColourSpaceConverter>());
+  RegisterBuiltInClass(CLSID_DVSplitter, CreatorOf<DVSplitter>());
   RegisterBuiltInClass(CLSID_DVVideoCodec, CreatorOf<DVVideoCodec>());
   RegisterBuiltInClass(CLSID_SampleGrabber, CreatorOf<SampleGrabber>());
   RegisterBuiltInClass(CLSID_NullRenderer, CreatorOf<NullRenderer>());
+  RegisterBuiltInClass(CLSID_OverlayMixer, CreatorOf<OverlayMixer>());
   for (const CLSID& clsid : {CLSID_VideoMixingRenderer, CLSID_VideoRenderer}) {
     RegisterBuiltInClass(clsid, CreatorWithClassId<VideoRenderer>(clsid));
   }

@@ -25,14 +25,15 @@
 #include "dshow/filters/FrameConverter.h"
 #include "dshow/filters/VideoFrameMailbox.h"
 #include "dshow/filters/VideoWindowWidget.h"
+#include "ui/Window.h"
 
 class VideoRenderer final : public CBaseRenderer, public IVideoWindow, public IBasicVideo {
  public:
   // Window style bits as callers pass them.
-  static constexpr LONG kStyleChild = 0x40000000;
-  static constexpr LONG kStyleVisible = 0x10000000;
-  static constexpr LONG kStyleCaption = 0x00C00000;
-  static constexpr LONG kStyleOverlappedWindow = 0x00CF0000;
+  static constexpr LONG kStyleChild = WS_CHILD;
+  static constexpr LONG kStyleVisible = WS_VISIBLE;
+  static constexpr LONG kStyleCaption = WS_CAPTION;
+  static constexpr LONG kStyleOverlappedWindow = WS_OVERLAPPEDWINDOW;
   static constexpr char kDefaultCaption[] = "Video Renderer";
 
   explicit VideoRenderer(const CLSID& clsid);

@@ -49,6 +49,16 @@ MediaType Video(const GUID& subtype) {
   return *MakeVideoMediaType(subtype, 32, 16, dshow_test::kFrameInterval);
 }
 
+// The overlay connection of a device: no format, only a nominal sample size.
+MediaType Overlay() {
+  AM_MEDIA_TYPE type{};
+  type.majortype = MEDIATYPE_Video;
+  type.subtype = MEDIASUBTYPE_Overlay;
+  type.formattype = FORMAT_None;
+  type.lSampleSize = 4;
+  return MediaType(type);
+}
+
 MediaType Audio() {
   MediaType type = MakePcmMediaType(8000, 16, 1);
   type->lSampleSize = 160;
@@ -76,6 +86,7 @@ std::vector<FilterEntry> Filters() {
       {"AudioRenderer", ByClassId(CLSID_AudioRender), Audio},
       {"DSoundRenderer", ByClassId(CLSID_DSoundRender), Audio},
       {"NullRenderer", ByClassId(CLSID_NullRenderer), rgb32},
+      {"OverlayMixer", ByClassId(CLSID_OverlayMixer), Overlay},
       // The grabber filter modules, registered and created as the component does.
       {"InplGrbr", [] { return module_test::CreateInplaceGrabber(); }, rgb32},
       {"TrnfGrbr", [] { return module_test::CreateDeinterlacer(); }, rgb32},
