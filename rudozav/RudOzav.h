@@ -530,6 +530,21 @@ class TRavorOderiri : public QFrame {
   // grabber record when FrameEventEnabled is set, at the priority FrameEventPriority selects.
   void StartFrameThread(TFrameHandler handler);
 
+  // The renderers' windows (the records are in State()). Overlay mixing connects a device's
+  // video port pin, or its preview pin through the overlay mixer, to the overlay renderer and
+  // returns whether it did; a failure is reported ("ok: " unless reportFailure) and undone,
+  // overlay renderer included. SetupRendererWindows adopts both renderers' windows and makes the
+  // video renderer's a hidden child of the component. ChooseActiveRenderer picks the overlay
+  // renderer while OverlayEnabled is set and it exists, else the video renderer, and hides the
+  // other. ApplyFullScreenPreview shows the active one full screen or in the panel, as
+  // FullScreenPreview says. ResizeVideoWindow sizes panel and video by AutoSize and ZoomSize and
+  // fires OnResizeVideo.
+  bool SetupOverlayMixing(bool reportFailure);
+  void SetupRendererWindows();
+  void ChooseActiveRenderer();
+  void ApplyFullScreenPreview();
+  void ResizeVideoWindow();
+
   // The index of the video device in use (-1 before the first selection).
   int CurrentDeviceIndex() const;
   // Applies VideoDevice and AudioDevice at once (the setters queue these while busy).
@@ -584,7 +599,6 @@ class TRavorOderiri : public QFrame {
   void ApplyVideoCrossbarInput(int value);
   void ApplyVideoSize(int value);
   void ApplyVideoSubType(int value);
-  void ApplyFullScreenPreview();
 
   // Operations' actions, run at once or from the queue.
   void RunStartPreview();
@@ -612,8 +626,6 @@ class TRavorOderiri : public QFrame {
   void StopFrameThread();
   void ReadFrameCountersLastTime();
   void RunPostCaptureStep();
-  void ResizeVideoWindow();
-  void ChooseActiveRenderer();
   void ApplyFrameRateToStream();
   void ApplyPlayerRate();
   void ReportPlayerPosition();
@@ -622,8 +634,6 @@ class TRavorOderiri : public QFrame {
   void UpdateDroppedFrameCount();
   void LogRestartSettings();
   // Steps of the preview graph provided by the renderer, crossbar and frame modules.
-  void SetupOverlayMixing(bool reportFailure);
-  void SetupRendererWindows();
   void ApplyPendingCrossbarInput();
   // The preview graph's chain without the clean-up of a failure, and its start.
   bool BuildPreviewChain();

@@ -102,6 +102,8 @@ struct TRavorOdeririState {
   // The renderers: the video and overlay records, and the audio renderer of the preview.
   TRenderer videoRenderer;
   TRenderer overlayRenderer;
+  TRenderer* activeRenderer = nullptr;  // the record whose window shows; null without a graph
+  bool resizingVideo = false;           // ResizeVideoWindow runs further up the stack
   ComPtr<IBaseFilter> audioRenderer;
   ComPtr<IAMDroppedFrames> droppedFramesInterface;  // of the capture pin, for frame counting
 

@@ -7,6 +7,7 @@
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
+#include "rudozav/graph/RendererWindows.h"
 #include "ui/Application.h"
 #include "ui/MessageEvent.h"
 
@@ -38,6 +39,12 @@ bool TRavorOderiri::event(QEvent* event) {
     if (message->msg == WM_KEYUP) {
       KeyReleased(static_cast<char>(message->wParam));
       return true;
+    }
+    if (IsRendererNotification(message->msg)) {
+      // The renderers' windows follow the display, palette and activation of their owner.
+      const bool result = QFrame::event(event);
+      ForwardToRenderers(*this, *message);
+      return result;
     }
   }
   return QFrame::event(event);

@@ -12,13 +12,8 @@ bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
                                   const std::string& /*destFile*/) {
   return false;
 }
-void TRavorOderiri::SetupOverlayMixing(bool /*reportFailure*/) {}
-void TRavorOderiri::SetupRendererWindows() {}
 void TRavorOderiri::ReadFrameCountersLastTime() {}
 void TRavorOderiri::RunPostCaptureStep() {}
-void TRavorOderiri::ResizeVideoWindow() {}
-void TRavorOderiri::ChooseActiveRenderer() {}
-void TRavorOderiri::ApplyFullScreenPreview() {}
 void TRavorOderiri::ApplyPlayerRate() {}
 void TRavorOderiri::ReportPlayerPosition() {}
 void TRavorOderiri::ReadTimeCode() {}

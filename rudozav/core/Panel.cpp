@@ -159,6 +159,7 @@ void TRavorOderiri::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TRavorOderiri::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
+  ResizeVideoWindow();  // the video follows the panel (nothing happens without a graph)
   if (OnResize) OnResize(this);
 }
 

@@ -10,6 +10,7 @@
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
 #include "rudozav/devices/Discovery.h"
+#include "rudozav/graph/RendererWindows.h"
 #include "ui/Application.h"
 #include "ui/Message.h"
 
@@ -216,8 +217,9 @@ void TRavorOderiri::FireCaptureProgressAtClear() {
 
 void TRavorOderiri::ReleaseGraph() {
   TRavorOdeririState& state = *state_;
-  state.videoRenderer = TRenderer{};
-  state.overlayRenderer = TRenderer{};
+  state.activeRenderer = nullptr;
+  ReleaseRenderer(state.videoRenderer);
+  ReleaseRenderer(state.overlayRenderer);
   state.audioRenderer.Reset();
   state.droppedFramesInterface.Reset();
   ReleaseDeviceInterfaces(state);

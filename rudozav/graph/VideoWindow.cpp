@@ -1,0 +1,102 @@
+// The video window inside the component: which renderer shows, its size and place, full screen.
+
+#include <algorithm>
+#include <cmath>
+
+#include "dshow/DShow.h"
+#include "rudozav/RudOzav.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/graph/RendererWindows.h"
+#include "ui/Window.h"
+
+namespace {
+
+OAHWND HandleOf(TRavorOderiri& component) {
+  return reinterpret_cast<OAHWND>(static_cast<QWidget*>(&component));
+}
+
+// The overlay renderer while it is wanted and present, else the video renderer.
+TRenderer* PreferredRenderer(TRavorOdeririState& state, bool overlayEnabled) {
+  if (overlayEnabled && state.overlayRenderer.Filter) return &state.overlayRenderer;
+  return &state.videoRenderer;
+}
+
+void Hide(TRenderer& record) {
+  if (record.VideoWindow) (void)record.VideoWindow->put_Visible(OAFALSE);  // nothing to hide
+}
+
+int Scaled(int value, int percent) {
+  return static_cast<int>(std::lround(static_cast<double>(value) * percent / 100.0));
+}
+
+}  // namespace
+
+void TRavorOderiri::SetupRendererWindows() {
+  TRavorOdeririState& state = *state_;
+  const std::string stamp = std::to_string(state.rendererStamp);
+  SetupRendererWindow(*this, "video renderer " + stamp, state.videoRenderer);
+  SetupRendererWindow(*this, "overlay renderer " + stamp, state.overlayRenderer);
+  TRenderer& video = state.videoRenderer;
+  if (!video.Filter || !video.VideoWindow || video.Window == nullptr) return;
+  // Window calls fail only without a window, which was just found.
+  (void)video.VideoWindow->put_Owner(HandleOf(*this));
+  (void)video.VideoWindow->put_WindowStyle(WS_CHILD);
+  (void)video.VideoWindow->put_AutoShow(OAFALSE);
+  (void)video.VideoWindow->put_Visible(OAFALSE);
+}
+
+void TRavorOderiri::ChooseActiveRenderer() {
+  TRavorOdeririState& state = *state_;
+  // Without renderers (no graph yet) nothing is active, so that nothing is sized or shown.
+  if (!state.videoRenderer.Filter && !state.overlayRenderer.Filter) return;
+  state.activeRenderer = PreferredRenderer(state, overlayEnabled_);
+  Hide(state.activeRenderer == &state.overlayRenderer ? state.videoRenderer
+                                                      : state.overlayRenderer);
+}
+
+void TRavorOderiri::ApplyFullScreenPreview() {
+  TRavorOdeririState& state = *state_;
+  if (DesignMode() || state.activeRenderer == nullptr || !Visible()) return;
+  state.activeRenderer = PreferredRenderer(state, overlayEnabled_);
+  TRenderer& active = *state.activeRenderer;
+  if (!active.VideoWindow) return;
+  (void)active.VideoWindow->put_Visible(OAFALSE);  // shown again below
+  if (fullScreenPreview_) {
+    (void)active.VideoWindow->put_Owner(0);
+    ShowWindow(active.Window, SW_SHOWMAXIMIZED);
+    return;
+  }
+  (void)active.VideoWindow->put_Owner(HandleOf(*this));
+  (void)active.VideoWindow->put_WindowStyle(WS_CHILD);
+  ShowWindow(active.Window, SW_SHOWNORMAL);
+  ResizeVideoWindow();
+}
+
+void TRavorOderiri::ResizeVideoWindow() {
+  TRavorOdeririState& state = *state_;
+  if (state.resizingVideo || state.activeRenderer == nullptr) return;
+  state.resizingVideo = true;
+  TRenderer& active = *state.activeRenderer;
+  const int border = state.borderAllowance;
+  int videoWidth = width() - border;
+  int videoHeight = height() - border;
+  if (autoSize_) {
+    videoWidth = state.connectedVideoWidth;
+    // A renderer that reported no source width keeps the connected height (no division by 0).
+    videoHeight = videoWidth == active.SourceWidth || active.SourceWidth == 0
+                      ? state.connectedVideoHeight
+                      : static_cast<int>(std::lround(static_cast<double>(videoWidth) *
+                                                     active.SourceHeight / active.SourceWidth));
+    if (zoomSize_ != 100) {
+      videoWidth = Scaled(videoWidth, zoomSize_);
+      videoHeight = Scaled(videoHeight, zoomSize_);
+    }
+    setGeometry(x(), y(), videoWidth + border, videoHeight + border);
+  }
+  if (active.VideoWindow) {
+    (void)active.VideoWindow->SetWindowPosition(0, 0, std::max(videoWidth, 0),
+                                                std::max(videoHeight, 0));
+  }
+  if (OnResizeVideo) OnResizeVideo(this, state.connectedVideoWidth, state.connectedVideoHeight);
+  state.resizingVideo = false;
+}
