@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
@@ -32,9 +33,35 @@ void CloseModalBoxes() {
   }
 }
 
+// Presses and releases the left button on whatever window shows at the centre of the screen.
+void ClickScreenCentre() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QPoint centre = screen->geometry().center();
+  QWidget* target = QApplication::widgetAt(centre);
+  if (target == nullptr) {
+    std::fprintf(stderr, "orvelcam: no window to click at the centre of the screen\n");
+    return;
+  }
+  const QPointF local = target->mapFromGlobal(centre);
+  QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(centre), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, QPointF(centre), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &release);
+}
+
+void ScheduleAutoClick() {
+  bool ok = false;
+  const int delay = qEnvironmentVariableIntValue("ORVELCAM_CLICK_AFTER_MS", &ok);
+  if (ok && delay >= 0) QTimer::singleShot(delay, qApp, &ClickScreenCentre);
+}
+
 }  // namespace
 
 void ScheduleAutoQuit(QWidget& mainWindow) {
+  ScheduleAutoClick();
   bool ok = false;
   const int delay = qEnvironmentVariableIntValue("ORVELCAM_QUIT_AFTER_MS", &ok);
   if (!ok || delay < 0) return;

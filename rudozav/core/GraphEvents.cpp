@@ -7,6 +7,7 @@
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
+#include "rudozav/core/MouseMessages.h"
 #include "rudozav/graph/RendererWindows.h"
 #include "ui/Application.h"
 #include "ui/MessageEvent.h"
@@ -34,6 +35,11 @@ bool TRavorOderiri::event(QEvent* event) {
     // Both are left unaccepted afterwards, so that they also get the default handling.
     if (message->msg == kGraphNotifyMessage) {
       HandleGraphEvents();
+      return true;
+    }
+    if (IsMouseMessage(message->msg)) {
+      // A click on the video counts as a click on the component.
+      DeliverMouseMessage(*this, *message);
       return true;
     }
     if (message->msg == WM_KEYUP) {
