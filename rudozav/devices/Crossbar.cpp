@@ -6,12 +6,6 @@
 
 namespace {
 
-constexpr LONG kFirstAudioType = 0x1000;
-
-bool IsVideoPinType(LONG type) {
-  return type < kFirstAudioType;
-}
-
 LONG PinType(IAMCrossbar& crossbar, BOOL isInput, LONG index, LONG* related = nullptr) {
   LONG relatedPin = -1;
   LONG type = 0;

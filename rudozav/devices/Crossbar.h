@@ -41,6 +41,10 @@ struct TCrossbarTree {
   int Current = 0;
 };
 
+// Physical connector types below 0x1000 are video connectors, the others audio connectors.
+inline bool IsVideoPinType(LONG physicalType) {
+  return physicalType < 0x1000;
+}
 // The name of a physical connector type; empty for an unknown type.
 std::string PinTypeName(LONG physicalType);
 // The lines of the crossbar's video inputs ("Composite", "Composite 1" for the second one),

@@ -7,12 +7,6 @@
 
 namespace errors = rudozav::errors;
 
-namespace {
-
-constexpr LONG kFirstAudioType = 0x1000;
-
-}  // namespace
-
 void RouteVideoCrossbarInput(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
   if (!state.videoCrossbar) return;  // waits for the next graph
@@ -56,7 +50,7 @@ void RouteRelatedAudioPin(TRavorOderiri& component) {
     LONG related = -1;
     LONG type = 0;
     if (FAILED(crossbar->get_CrossbarPinInfo(FALSE, i, &related, &type))) continue;
-    LONG& first = type < kFirstAudioType ? videoOutput : audioOutput;
+    LONG& first = IsVideoPinType(type) ? videoOutput : audioOutput;
     if (first == -1) first = i;
   }
   if (videoOutput == -1 || audioOutput == -1) return;

@@ -9,8 +9,9 @@ class TRavorOderiri;
 // pending flag once it is routed. Without a video crossbar the input stays pending; an index
 // beyond the crossbar's inputs or a refused route is reported and leaves the flag as it is.
 void RouteVideoCrossbarInput(TRavorOderiri& component);
-// Run once a preview or capture graph is built: routes an input chosen while no graph could
-// take it, then lets the audio follow the video input along the crossbar tree.
+// Run once a preview or capture graph is built (the component's ApplyPendingCrossbarInput):
+// routes an input chosen while no graph could take it, then lets the audio follow the video input
+// along the crossbar tree.
 void ApplyPendingCrossbarInput(TRavorOderiri& component);
 // Reads the video crossbar's routing again (after a route or its property dialog) and routes the
 // related pins along the tree when one exists.

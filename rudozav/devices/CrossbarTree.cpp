@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr LONG kFirstAudioType = 0x1000;
 // Deeper than any card's chain of crossbars; stops a search in a graph that loops back on itself.
 constexpr int kMaxDepth = 16;
 
@@ -61,7 +60,7 @@ class TTreeSearch {
     for (LONG i = 0; i < inputs; ++i) {
       if (FAILED(crossbar->get_CrossbarPinInfo(TRUE, i, &step.RelatedInputIndex,
                                                &step.InputPinType)) ||
-          step.InputPinType >= kFirstAudioType || crossbar->CanRoute(step.OutputIndex, i) != S_OK) {
+          !IsVideoPinType(step.InputPinType) || crossbar->CanRoute(step.OutputIndex, i) != S_OK) {
         continue;
       }
       const ComPtr<IPin> next = GetFilterPin(filter.Get(), PINDIR_INPUT, static_cast<int>(i));
