@@ -26,7 +26,8 @@ CompressedFrameEncoder::~CompressedFrameEncoder() {
 }
 
 std::unique_ptr<CompressedFrameEncoder> CompressedFrameEncoder::Create(const GUID& subtype,
-                                                                       LONG width, LONG height) {
+                                                                       LONG width, LONG height,
+                                                                       bool sound) {
   std::unique_ptr<CompressedFrameEncoder> encoder(new CompressedFrameEncoder(width, height));
   bool opened = false;
   if (subtype == MEDIASUBTYPE_MJPG && width > 0 && height > 0) {
@@ -35,6 +36,8 @@ std::unique_ptr<CompressedFrameEncoder> CompressedFrameEncoder::Create(const GUI
     // The DV profiles: 525 lines with 4:1:1 chroma, 625 lines with 4:2:0.
     if (height == 480) opened = encoder->Open(AV_CODEC_ID_DVVIDEO, AV_PIX_FMT_YUV411P, 1001, 30000);
     if (height == 576) opened = encoder->Open(AV_CODEC_ID_DVVIDEO, AV_PIX_FMT_YUV420P, 1, 25);
+    if (opened && sound)
+      encoder->sound_ = DVSoundMuxer::Create(height);  // without it: silent frames
   }
   return opened ? std::move(encoder) : nullptr;
 }
@@ -88,7 +91,9 @@ DWORD CompressedFrameEncoder::Encode(const PictureDescription& picture, LONGLONG
   if (avcodec_send_frame(context_, frame_) < 0) return 0;
   if (avcodec_receive_packet(context_, packet_) < 0) return 0;
   DWORD written = 0;
-  if (packet_->size > 0 && static_cast<DWORD>(packet_->size) <= capacity) {
+  if (sound_ && packet_->size > 0) {
+    written = sound_->Mux(packet_->data, packet_->size, frame, buffer, capacity);
+  } else if (packet_->size > 0 && static_cast<DWORD>(packet_->size) <= capacity) {
     std::memcpy(buffer, packet_->data, static_cast<std::size_t>(packet_->size));
     written = static_cast<DWORD>(packet_->size);
   }

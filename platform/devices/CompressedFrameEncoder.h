@@ -1,10 +1,12 @@
 #pragma once
 // Encodes the test picture for cameras that deliver compressed frames: MJPG, and DV (dvsd and
-// dv25 at 720x480 or 720x576), with libavcodec, so that decoders downstream get real frames.
+// dv25 at 720x480 or 720x576, with a tone in the frame's sound), with libavcodec, so that
+// decoders downstream get real frames.
 // One encoder per stream; used by the streaming thread only.
 
 #include <memory>
 
+#include "devices/DVSoundMuxer.h"
 #include "devices/DeviceDescription.h"
 
 struct AVCodecContext;
@@ -16,9 +18,10 @@ namespace devices {
 
 class CompressedFrameEncoder {
  public:
-  // Null when frames of the subtype and size cannot be encoded here.
+  // Null when frames of the subtype and size cannot be encoded here. sound: DV frames carry a
+  // tone (without it, or when the muxer cannot open, their audio blocks stay empty).
   static std::unique_ptr<CompressedFrameEncoder> Create(const GUID& subtype, LONG width,
-                                                        LONG height);
+                                                        LONG height, bool sound = true);
   ~CompressedFrameEncoder();
   CompressedFrameEncoder(const CompressedFrameEncoder&) = delete;
   CompressedFrameEncoder& operator=(const CompressedFrameEncoder&) = delete;
@@ -37,7 +40,8 @@ class CompressedFrameEncoder {
   AVFrame* frame_ = nullptr;
   AVPacket* packet_ = nullptr;
   SwsContext* scaler_ = nullptr;
-  std::unique_ptr<BYTE[]> rgb_;  // the painted picture, top-down RGB24
+  std::unique_ptr<BYTE[]> rgb_;          // the painted picture, top-down RGB24
+  std::unique_ptr<DVSoundMuxer> sound_;  // DV only
 };
 
 }  // namespace devices

@@ -43,6 +43,7 @@ struct VideoPinDescription {
   // The sizes QueryAccept answers S_OK to; empty: any size inside a capability's range.
   std::vector<SIZE> acceptedSizes;
   bool acceptsOverlay = false;  // QueryAccept of MEDIASUBTYPE_Overlay answers S_OK
+  bool sound = true;            // interleaved DV: the frames carry a tone
 };
 
 struct CrossbarPinDescription {

@@ -21,12 +21,19 @@ bool DimensionFits(LONG value, LONG low, LONG high, LONG own, int step) {
   return value == low || value == high || value == own;
 }
 
+// The AAUX source pack of 16-bit stereo sound at 48 kHz; 0 (no pack) for frames without sound.
+constexpr DWORD kAudioSource48k = 0xC0C00000;
+
 // 720x576 and its halvings are 625-line DV; the rest 525-line.
-MediaType DvType(const VideoCapability& capability) {
+MediaType DvType(const VideoCapability& capability, bool sound) {
   MediaType type(MEDIATYPE_Interleaved, capability.subtype, FORMAT_DvInfo);
   type->bFixedSizeSamples = TRUE;
   type->lSampleSize = VideoImageSize(capability.subtype, capability.width, capability.height);
-  if (BYTE* block = type.AllocFormat(sizeof(DVINFO))) new (block) DVINFO{};
+  if (BYTE* block = type.AllocFormat(sizeof(DVINFO))) {
+    DVINFO info{};
+    if (sound) info.dwDVAAuxSrc = kAudioSource48k;
+    new (block) DVINFO(info);
+  }
   return type;
 }
 
@@ -44,7 +51,7 @@ VideoPinFormats::VideoPinFormats(const VideoPinDescription& pin, LONG videoStand
 MediaType VideoPinFormats::TypeOf(int index) const {
   if (index < 0 || index >= Count()) return MediaType();
   const VideoCapability& capability = pin_.capabilities[static_cast<std::size_t>(index)];
-  if (IsInterleaved()) return DvType(capability);
+  if (IsInterleaved()) return DvType(capability, pin_.sound);
   auto type = MakeVideoMediaType(
       capability.subtype, capability.width, capability.height, IntervalOf(capability.frameRate),
       capability.videoInfo2 ? VideoFormatBlock::kVideoInfo2 : VideoFormatBlock::kVideoInfo);

@@ -33,6 +33,8 @@ class VideoPinFormats {
   std::optional<SIZE> FrameSize(const AM_MEDIA_TYPE& mediaType) const;
 
   const GUID& MajorType() const { return majorType_; }
+  // Interleaved DV frames carry sound.
+  bool HasSound() const { return pin_.sound; }
   bool IsInterleaved() const { return pin_.role == PinRole::kInterleaved; }
 
  private:

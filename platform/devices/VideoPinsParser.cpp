@@ -97,7 +97,7 @@ VideoCapability ReadCapability(const QJsonValue& value, const std::string& path,
 
 VideoPinDescription ReadPin(const QJsonValue& value, const std::string& path) {
   const Fields fields(value, path);
-  fields.AllowOnly({"name", "role", "formats", "acceptedSizes", "acceptsOverlay"});
+  fields.AllowOnly({"name", "role", "formats", "acceptedSizes", "acceptsOverlay", "sound"});
   VideoPinDescription pin;
   pin.role = ReadRole(fields);
   pin.name = fields.String("name", "");
@@ -112,6 +112,7 @@ VideoPinDescription ReadPin(const QJsonValue& value, const std::string& path) {
         ToSizeValue(ToSize(sizes[i], Item(fields.PathOf("acceptedSizes"), i))));
   }
   pin.acceptsOverlay = fields.Bool("acceptsOverlay", false);
+  pin.sound = fields.Bool("sound", true);
   return pin;
 }
 

@@ -69,10 +69,11 @@ MediaType VirtualVideoPin::PreferredType() const {
 bool VirtualVideoPin::FitsChosenFormat(const AM_MEDIA_TYPE& mediaType) const {
   std::lock_guard lock(formatLock_);
   if (chosen_.IsEmpty()) return true;
+  if (mediaType.subtype != chosen_->subtype) return false;
   const auto wanted = ReadVideoFormat(chosen_.Get());
+  if (!wanted) return mediaType.lSampleSize == chosen_->lSampleSize;  // DV: the frame size says it
   const auto offered = ReadVideoFormat(mediaType);
-  return mediaType.subtype == chosen_->subtype && wanted && offered &&
-         wanted->width == offered->width && wanted->height == offered->height;
+  return offered && wanted->width == offered->width && wanted->height == offered->height;
 }
 
 HRESULT VirtualVideoPin::CheckMediaType(const AM_MEDIA_TYPE* mediaType) {
@@ -225,7 +226,8 @@ DWORD VirtualVideoPin::Picture(const AM_MEDIA_TYPE& type, LONGLONG frame, BYTE* 
   if (!encoderTried_) {
     encoderTried_ = true;
     if (const auto size = formats_.FrameSize(type)) {
-      encoder_ = CompressedFrameEncoder::Create(type.subtype, size->cx, size->cy);
+      encoder_ =
+          CompressedFrameEncoder::Create(type.subtype, size->cx, size->cy, formats_.HasSound());
     }
   }
   const PictureDescription& picture = device_->Device().picture;

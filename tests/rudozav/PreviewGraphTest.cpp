@@ -210,3 +210,58 @@ TEST_F(LoggedPreviewGraphTest, TheRestartWritesItsSettingsBlockAroundTheBuild) {
 
 }  // namespace
 }  // namespace rudozav_test
+
+namespace rudozav_test {
+namespace {
+
+class DVPreviewTest : public PreviewGraphTest {
+ protected:
+  // A camcorder whose interleaved pin delivers DV frames, with or without sound.
+  TRavorOderiri& CreateWithCamcorder(bool sound) {
+    virtualdevices::UnplugAll();
+    const std::string json = std::string(R"({"devices": [{"category": "video",
+      "friendlyName": "DV Camcorder", "bus": "1394", "pins": [{"name": "DV A/V Out",
+      "role": "interleaved", "sound": )") +
+                             (sound ? "true" : "false") +
+                             R"(, "formats": [{"subtype": "dvsd", "size": [720, 480],
+      "frameRate": 29.97}]}]}]})";
+    EXPECT_TRUE(virtualdevices::Plug(json));
+    return CreateLoaded();
+  }
+};
+
+TEST_F(DVPreviewTest, TheCamcordersFramesGoThroughTheSplitterAndTheCodecWithTheirSound) {
+  TRavorOderiri& component = CreateWithCamcorder(true);
+  ASSERT_TRUE(component.IsDVDevice());
+  component.SetRenderAudio(true);
+  component.StartPreview();
+
+  ASSERT_EQ(component.GraphRunningMode(), gm_Run);
+  const std::set<std::string> names = FilterNames(component);
+  EXPECT_TRUE(names.count("DV Splitter"));
+  EXPECT_TRUE(names.count("DV Codec"));
+  EXPECT_TRUE(names.count(" Frame Grabber"));
+  EXPECT_TRUE(names.count("Audio Renderer"));
+  const TRavorOdeririState& state = component.State();
+  // The codec's default display size is half the frame.
+  EXPECT_EQ(state.connectedVideoWidth, 360);
+  EXPECT_EQ(state.connectedVideoHeight, 240);
+  ASSERT_NE(state.frameGrabberRecord, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return state.frameGrabberRecord->FrameCount > 2; }));
+}
+
+TEST_F(DVPreviewTest, RenderingSoundThatTheSplitterDoesNotOfferFailsThePreview) {
+  TRavorOderiri& component = CreateWithCamcorder(false);
+  component.SetRenderAudio(true);
+  component.StartPreview();
+  EXPECT_FALSE(component.State().graph);
+
+  // Without RenderAudio no sound is looked for.
+  component.SetRenderAudio(false);
+  component.StartPreview();
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_FALSE(FilterNames(component).count("Audio Renderer"));
+}
+
+}  // namespace
+}  // namespace rudozav_test

@@ -4,6 +4,7 @@
 #include "dshow/Uuids.h"
 #include "dshow/filters/AudioRenderer.h"
 #include "dshow/filters/ColourSpaceConverter.h"
+#include "dshow/filters/DVSplitter.h"
 #include "dshow/filters/DVVideoCodec.h"
 #include "dshow/filters/InfiniteTee.h"
 #include "dshow/filters/NullRenderer.h"
@@ -36,6 +37,7 @@ void RegisterSystemFilters() {
   RegisterBuiltInClass(CLSID_SmartTee, CreatorOf<SmartTee>());
   RegisterBuiltInClass(CLSID_InfTee, CreatorOf<InfiniteTee>());
   RegisterBuiltInClass(CLSID_Colour, CreatorOf<ColourSpaceConverter>());
+  RegisterBuiltInClass(CLSID_DVSplitter, CreatorOf<DVSplitter>());
   RegisterBuiltInClass(CLSID_DVVideoCodec, CreatorOf<DVVideoCodec>());
   RegisterBuiltInClass(CLSID_SampleGrabber, CreatorOf<SampleGrabber>());
   RegisterBuiltInClass(CLSID_NullRenderer, CreatorOf<NullRenderer>());
