@@ -18,11 +18,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "com/Com.h"
-#include "dshow/GraphInterfaces.h"
+#include "BenchGraph.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
-#include "dshow/base/Source.h"
 #include "filters/common/GrabberClasses.h"
 #include "filters/common/GrabberControl.h"
 #include "filters/trnfgrbr/HalfSizeWalk.h"
@@ -70,63 +68,6 @@ MediaType FrameType() {
   return *MakeVideoMediaType(MEDIASUBTYPE_RGB24, 1920, 1080, kUnitsPerSecond / 30);
 }
 
-// Delivers a set number of frames as fast as downstream takes them, then ends the stream.
-class BenchStream final : public CSourceStream {
- public:
-  explicit BenchStream(CSource* source) : CSourceStream(source, "Out") {}
-
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE* mediaType) override {
-    return IsEqualMediaType(*mediaType, FrameType().Get()) ? S_OK : S_FALSE;
-  }
-  HRESULT GetMediaType(int position, MediaType* mediaType) override {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
-    *mediaType = FrameType();
-    return S_OK;
-  }
-  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override {
-    ALLOCATOR_PROPERTIES wanted = *request;
-    wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 3);
-    wanted.cbBuffer = std::max<LONG>(wanted.cbBuffer, static_cast<LONG>(FrameType()->lSampleSize));
-    ALLOCATOR_PROPERTIES actual;
-    return allocator->SetProperties(&wanted, &actual);
-  }
-  // Application thread, while stopped.
-  void SetFrames(int frames) { remaining_ = frames; }
-
- protected:
-  HRESULT FillBuffer(IMediaSample* sample) override {
-    if (remaining_ == 0) return S_FALSE;
-    --remaining_;
-    return sample->SetActualDataLength(static_cast<LONG>(FrameType()->lSampleSize));
-  }
-
- private:
-  int remaining_ = 0;
-};
-
-class BenchSource final : public CSource {
- public:
-  BenchSource() : CSource(GUID_NULL) { stream_ = AddPin(std::make_unique<BenchStream>(this)); }
-  BenchStream* Stream() { return stream_; }
-
- private:
-  BenchStream* stream_;
-};
-
-ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
-  ComPtr<IEnumPins> pins;
-  filter->EnumPins(pins.ReleaseAndGetAddressOf());
-  IPin* pin = nullptr;
-  ULONG fetched = 0;
-  while (pins->Next(1, &pin, &fetched) == S_OK) {
-    ComPtr<IPin> owned = ComPtr<IPin>::Adopt(pin);
-    PIN_DIRECTION found = PINDIR_INPUT;
-    owned->QueryDirection(&found);
-    if (found == direction) return owned;
-  }
-  return nullptr;
-}
-
 bool RegisterInplaceGrabber() {
   void* module = dlopen(RUDOZAV_INPLGRBR_MODULE, RTLD_NOW | RTLD_LOCAL);
   auto registerServer = module != nullptr
@@ -137,12 +78,10 @@ bool RegisterInplaceGrabber() {
 
 // range(0): 1 draws the caption into every frame.
 void BM_InplaceGrabber(benchmark::State& state) {
-  ComPtr<IGraphBuilder> graph;
+  bench::BenchGraph graph(FrameType());
   ComPtr<IBaseFilter> grabber;
-  ComPtr<IBaseFilter> renderer;
-  if (!RegisterInplaceGrabber() || FAILED(CoCreateInstance(CLSID_FilterGraph, &graph)) ||
-      FAILED(CoCreateInstance(CLSID_InplGrabber, &grabber)) ||
-      FAILED(CoCreateInstance(CLSID_NullRenderer, &renderer))) {
+  if (!RegisterInplaceGrabber() || !graph.Create() ||
+      FAILED(CoCreateInstance(CLSID_InplGrabber, &grabber))) {
     state.SkipWithError("the grabber module or the graph classes are missing");
     return;
   }
@@ -161,26 +100,12 @@ void BM_InplaceGrabber(benchmark::State& state) {
   record->TextFormat = DT_LEFT | DT_BOTTOM | DT_SINGLELINE;
   record->TextEnabled = state.range(0) != 0 ? 1 : 0;
 
-  auto source = MakeComObject<BenchSource>();
-  graph->AddFilter(source.Get(), "source");
-  graph->AddFilter(grabber.Get(), " Frame Grabber");
-  graph->AddFilter(renderer.Get(), "null renderer");
-  if (FAILED(graph->Connect(FirstPin(source.Get(), PINDIR_OUTPUT).Get(),
-                            FirstPin(grabber.Get(), PINDIR_INPUT).Get())) ||
-      FAILED(graph->Connect(FirstPin(grabber.Get(), PINDIR_OUTPUT).Get(),
-                            FirstPin(renderer.Get(), PINDIR_INPUT).Get()))) {
+  if (!graph.Insert(grabber.Get(), " Frame Grabber")) {
     state.SkipWithError("the filters do not connect");
     return;
   }
-  const auto control = graph.As<IMediaControl>();
-  const auto events = graph.As<IMediaEvent>();
-  for (auto _ : state) {
-    source->Stream()->SetFrames(kFramesPerBatch);
-    control->Run();
-    LONG code = 0;
-    events->WaitForCompletion(-1, &code);
-    control->Stop();
-  }
+  for (auto _ : state)
+    graph.RunBatch(kFramesPerBatch);
   const double frames = static_cast<double>(state.iterations()) * kFramesPerBatch;
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
   state.counters["ms_per_frame"] =
@@ -197,12 +122,7 @@ int main(int argc, char** argv) {
   setenv("RUDOZAV_REGISTRY", store.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QGuiApplication application(argc, argv);
-  CoInitialize(nullptr);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  CoUninitialize();
+  const int code = bench::RunBenchmarks(argc, argv);
   std::filesystem::remove(store);
-  return 0;
+  return code;
 }
