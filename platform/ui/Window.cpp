@@ -1,6 +1,7 @@
 #include "ui/Window.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
@@ -112,6 +113,10 @@ BOOL ShowWindow(HWND hwnd, int command) {
       hwnd->showMinimized();
       break;
     case SW_SHOWMAXIMIZED:
+      // Without a window manager (a bare X server) maximising changes nothing: the window is
+      // given the screen's free area itself.
+      if (hwnd->isWindow() && hwnd->screen() != nullptr)
+        hwnd->setGeometry(hwnd->screen()->availableGeometry());
       hwnd->showMaximized();
       break;
     case SW_SHOWNORMAL:

@@ -206,6 +206,8 @@ bool TRavorOderiri::RunPreview() {
   state.droppedFrames = 0;
   state.sampleTime = 0;
   state.graphStartTime = GetTickCount();
+  state.videoWidth = state.connectedVideoWidth;  // the running video's size
+  state.videoHeight = state.connectedVideoHeight;
   if (state.activeRecord != nullptr) state.activeRecord->FrameCount = 0;
   if (OnPreviewStarted) OnPreviewStarted(this);
   WriteProcessLog("Preview BUILDOWN END");

@@ -75,6 +75,8 @@ TEST_F(PreviewGraphTest, TheDemoCameraRunsIntoTheFrameGrabberAndTheVideoRenderer
   EXPECT_FALSE(names.count("Raw Frame Grabber"));
   EXPECT_EQ(state.connectedVideoWidth, 640);
   EXPECT_EQ(state.connectedVideoHeight, 480);
+  EXPECT_EQ(component.VideoWidth(), 640);
+  EXPECT_EQ(component.VideoHeight(), 480);
   ASSERT_NE(state.frameGrabberRecord, nullptr);
   EXPECT_EQ(state.activeRecord, state.frameGrabberRecord);
   EXPECT_TRUE(state.videoRenderer.Filter);
@@ -83,6 +85,7 @@ TEST_F(PreviewGraphTest, TheDemoCameraRunsIntoTheFrameGrabberAndTheVideoRenderer
 
   component.StopPreview();
   EXPECT_FALSE(state.graph);
+  EXPECT_EQ(component.VideoWidth(), 0);
   EXPECT_EQ(state.activeRecord, nullptr);
   EXPECT_FALSE(state.videoRenderer.Filter);
 }

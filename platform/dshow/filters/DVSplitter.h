@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "dshow/CodecInterfaces.h"
 #include "dshow/Uuids.h"
