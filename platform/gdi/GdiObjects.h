@@ -1,6 +1,7 @@
 #pragma once
 // The bitmaps and fonts behind the GDI handles. Callers use them only through the handles.
 
+#include <atomic>
 #include <vector>
 
 #include "gdi/BitmapInfo.h"
@@ -18,8 +19,9 @@ class Object {
 
   Kind kind() const { return kind_; }
   bool stock() const { return stock_; }
-  // Contexts this object is selected into.
-  int selections = 0;
+  // Contexts this object is selected into. The stock objects are selected into contexts made on
+  // any thread (the UI thread's grabs and the streaming threads' captions), hence atomic.
+  std::atomic<int> selections{0};
 
  private:
   const Kind kind_;
