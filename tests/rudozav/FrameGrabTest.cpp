@@ -25,14 +25,6 @@
 
 namespace fs = std::filesystem;
 
-// Qt is not built for the thread checker: the thread pool its painter hands work to for large
-// pictures (the caption drawn on the streaming thread) synchronises its tasks in ways the checker
-// cannot see.
-// Read by ThreadSanitizer builds only.
-extern "C" const char* __tsan_default_suppressions() {
-  return "race:libQt6Gui.so\nrace:libQt6Core.so\n";
-}
-
 namespace rudozav_test {
 namespace {
 
