@@ -32,12 +32,22 @@ inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
 inline constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
+inline constexpr UINT WM_MBUTTONDOWN = 0x0207;
+inline constexpr UINT WM_MBUTTONUP = 0x0208;
+inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 inline constexpr UINT WM_QUERYNEWPALETTE = 0x030F;
 inline constexpr UINT WM_PALETTEISCHANGING = 0x0310;
 inline constexpr UINT WM_PALETTECHANGED = 0x0311;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_APP = 0x8000;
+
+// wParam of the mouse messages: the buttons and keys held down.
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_SHIFT = 0x0004;
+inline constexpr WPARAM MK_CONTROL = 0x0008;
+inline constexpr WPARAM MK_MBUTTON = 0x0010;
 
 // wParam of WM_DEVICECHANGE.
 inline constexpr WPARAM DBT_DEVNODES_CHANGED = 0x0007;

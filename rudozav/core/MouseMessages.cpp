@@ -7,16 +7,6 @@
 
 namespace {
 
-// Messages and wParam flags of the middle button and the keys, beside those platform/ui names.
-constexpr UINT kMiddleButtonDown = 0x0207;
-constexpr UINT kMiddleButtonUp = 0x0208;
-constexpr UINT kMiddleButtonDoubleClick = 0x0209;
-constexpr WPARAM kMkLeft = 0x0001;
-constexpr WPARAM kMkRight = 0x0002;
-constexpr WPARAM kMkShift = 0x0004;
-constexpr WPARAM kMkControl = 0x0008;
-constexpr WPARAM kMkMiddle = 0x0010;
-
 struct TMouseMessage {
   QEvent::Type type;
   Qt::MouseButton button;
@@ -45,13 +35,13 @@ bool Translate(UINT msg, TMouseMessage* result) {
     case WM_RBUTTONDBLCLK:
       *result = {QEvent::MouseButtonDblClick, Qt::RightButton};
       return true;
-    case kMiddleButtonDown:
+    case WM_MBUTTONDOWN:
       *result = {QEvent::MouseButtonPress, Qt::MiddleButton};
       return true;
-    case kMiddleButtonUp:
+    case WM_MBUTTONUP:
       *result = {QEvent::MouseButtonRelease, Qt::MiddleButton};
       return true;
-    case kMiddleButtonDoubleClick:
+    case WM_MBUTTONDBLCLK:
       *result = {QEvent::MouseButtonDblClick, Qt::MiddleButton};
       return true;
     default:
@@ -74,12 +64,12 @@ void DeliverMouseMessage(QWidget& target, const ui::Message& message) {
   const QPointF at(static_cast<std::int16_t>(lParam & 0xFFFF),
                    static_cast<std::int16_t>((lParam >> 16) & 0xFFFF));
   Qt::MouseButtons buttons;
-  if ((message.wParam & kMkLeft) != 0) buttons |= Qt::LeftButton;
-  if ((message.wParam & kMkRight) != 0) buttons |= Qt::RightButton;
-  if ((message.wParam & kMkMiddle) != 0) buttons |= Qt::MiddleButton;
+  if ((message.wParam & MK_LBUTTON) != 0) buttons |= Qt::LeftButton;
+  if ((message.wParam & MK_RBUTTON) != 0) buttons |= Qt::RightButton;
+  if ((message.wParam & MK_MBUTTON) != 0) buttons |= Qt::MiddleButton;
   Qt::KeyboardModifiers keys;
-  if ((message.wParam & kMkShift) != 0) keys |= Qt::ShiftModifier;
-  if ((message.wParam & kMkControl) != 0) keys |= Qt::ControlModifier;
+  if ((message.wParam & MK_SHIFT) != 0) keys |= Qt::ShiftModifier;
+  if ((message.wParam & MK_CONTROL) != 0) keys |= Qt::ControlModifier;
   QMouseEvent event(mouse.type, at, target.mapToGlobal(at), mouse.button, buttons, keys);
   QCoreApplication::sendEvent(&target, &event);
 }

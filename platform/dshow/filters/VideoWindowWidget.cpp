@@ -9,16 +9,6 @@
 
 namespace {
 
-// Mouse messages and wParam flags that platform/ui does not name.
-constexpr UINT kMiddleButtonDown = 0x0207;
-constexpr UINT kMiddleButtonUp = 0x0208;
-constexpr UINT kMiddleButtonDoubleClick = 0x0209;
-constexpr WPARAM kMkLeft = 0x0001;
-constexpr WPARAM kMkRight = 0x0002;
-constexpr WPARAM kMkShift = 0x0004;
-constexpr WPARAM kMkControl = 0x0008;
-constexpr WPARAM kMkMiddle = 0x0010;
-
 // Client coordinates packed as the low and high words of lParam.
 LPARAM PointParam(const QPoint& point) {
   const auto x = static_cast<WORD>(static_cast<int16_t>(point.x()));
@@ -29,11 +19,11 @@ LPARAM PointParam(const QPoint& point) {
 WPARAM MouseFlags(const QMouseEvent& event) {
   WPARAM flags = 0;
   const Qt::MouseButtons buttons = event.buttons();
-  if (buttons & Qt::LeftButton) flags |= kMkLeft;
-  if (buttons & Qt::RightButton) flags |= kMkRight;
-  if (buttons & Qt::MiddleButton) flags |= kMkMiddle;
-  if (event.modifiers() & Qt::ShiftModifier) flags |= kMkShift;
-  if (event.modifiers() & Qt::ControlModifier) flags |= kMkControl;
+  if (buttons & Qt::LeftButton) flags |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) flags |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) flags |= MK_MBUTTON;
+  if (event.modifiers() & Qt::ShiftModifier) flags |= MK_SHIFT;
+  if (event.modifiers() & Qt::ControlModifier) flags |= MK_CONTROL;
   return flags;
 }
 
@@ -151,19 +141,19 @@ bool VideoWindowWidget::ForwardKey(QKeyEvent* event, UINT message) {
 }
 
 void VideoWindowWidget::mousePressEvent(QMouseEvent* event) {
-  if (!ForwardMouse(event, WM_LBUTTONDOWN, WM_RBUTTONDOWN, kMiddleButtonDown)) {
+  if (!ForwardMouse(event, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN)) {
     QWidget::mousePressEvent(event);
   }
 }
 
 void VideoWindowWidget::mouseReleaseEvent(QMouseEvent* event) {
-  if (!ForwardMouse(event, WM_LBUTTONUP, WM_RBUTTONUP, kMiddleButtonUp)) {
+  if (!ForwardMouse(event, WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP)) {
     QWidget::mouseReleaseEvent(event);
   }
 }
 
 void VideoWindowWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (!ForwardMouse(event, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, kMiddleButtonDoubleClick)) {
+  if (!ForwardMouse(event, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK)) {
     QWidget::mouseDoubleClickEvent(event);
   }
 }
