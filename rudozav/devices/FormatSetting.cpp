@@ -73,6 +73,13 @@ HRESULT SetFormatOfIndexes(TRavorOderiri& component) {
   return state.streamConfig->SetFormat(&mediaType.Get());
 }
 
+// The stream's current format; a failure is logged.
+bool LoggedCurrentFormat(TRavorOderiri& component, MediaType& mediaType) {
+  const HRESULT got = CurrentFormat(*component.State().streamConfig, mediaType);
+  if (FAILED(got)) rudozav::LogResult(component, got, errors::kGetVideoFormat);
+  return SUCCEEDED(got);
+}
+
 }  // namespace
 
 bool SetVideoFormat(TRavorOderiri& component) {
@@ -107,11 +114,7 @@ void ReadFrameRate(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
   if (!state.streamConfig) return;
   MediaType mediaType;
-  const HRESULT got = CurrentFormat(*state.streamConfig, mediaType);
-  if (FAILED(got)) {
-    rudozav::LogResult(component, got, errors::kGetVideoFormat);
-    return;
-  }
+  if (!LoggedCurrentFormat(component, mediaType)) return;
   const int kind = FormatKind(mediaType.Get());
   const auto format = ReadVideoFormat(mediaType.Get());
   if ((kind != 1 && kind != 2) || !format) return;
@@ -124,11 +127,7 @@ void ReadCurrentFormat(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
   if (!state.streamConfig) return;
   MediaType mediaType;
-  const HRESULT got = CurrentFormat(*state.streamConfig, mediaType);
-  if (FAILED(got)) {
-    rudozav::LogResult(component, got, errors::kGetVideoFormat);
-    return;
-  }
+  if (!LoggedCurrentFormat(component, mediaType)) return;
   const int kind = FormatKind(mediaType.Get());
   const BITMAPINFOHEADER* header = BitmapHeaderOf(mediaType.Get());
   if ((kind != 1 && kind != 2) || header == nullptr) return;
