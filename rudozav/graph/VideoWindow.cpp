@@ -25,6 +25,12 @@ void Hide(TRenderer& record) {
   if (record.VideoWindow) (void)record.VideoWindow->put_Visible(OAFALSE);  // nothing to hide
 }
 
+// Whether the renderer shows full screen: a window of its own, owned by no one.
+bool RendererIsTopLevel(TRenderer& record) {
+  OAHWND owner = 0;
+  return record.VideoWindow && SUCCEEDED(record.VideoWindow->get_Owner(&owner)) && owner == 0;
+}
+
 int Scaled(int value, int percent) {
   return static_cast<int>(std::lround(static_cast<double>(value) * percent / 100.0));
 }
@@ -56,12 +62,17 @@ void TRavorOderiri::ChooseActiveRenderer() {
 
 void TRavorOderiri::ApplyFullScreenPreview() {
   TRavorOdeririState& state = *state_;
-  if (DesignMode() || state.activeRenderer == nullptr || !Visible()) return;
+  if (DesignMode() || state.activeRenderer == nullptr) return;
+  // A hidden component shows no video. Its renderer goes back into the hidden panel even from full
+  // screen, where it is a top-level window that hiding the panel would leave over everything;
+  // showing the component applies the stored setting again.
+  if (!Visible() && !RendererIsTopLevel(*state.activeRenderer)) return;
+  const bool fullScreen = fullScreenPreview_ && Visible();
   state.activeRenderer = PreferredRenderer(state, overlayEnabled_);
   TRenderer& active = *state.activeRenderer;
   if (!active.VideoWindow) return;
   (void)active.VideoWindow->put_Visible(OAFALSE);  // shown again below
-  if (fullScreenPreview_) {
+  if (fullScreen) {
     (void)active.VideoWindow->put_Owner(0);
     ShowWindow(active.Window, SW_SHOWMAXIMIZED);
     return;

@@ -192,6 +192,28 @@ TEST_F(RendererWindowsTest, EscapeInFullScreenReturnsTheVideoToThePanelAndFullSc
   EXPECT_TRUE(video.Window->isVisible());
 }
 
+// The program's snapshot hides the component, then leaves full screen: the full-screen video must
+// not stay over the window, and showing the component with full screen on brings it back.
+TEST_F(RendererWindowsTest, HidingTheComponentTakesTheFullScreenVideoAway) {
+  TRavorOderiri& component = ComponentWithDevice(kCamera);
+  InsertVideoRenderer(component);
+  component.SetFullScreenPreview(true);
+  ShowVideo(component);
+  TRenderer& video = component.State().videoRenderer;
+  ASSERT_NE(video.Window, nullptr);
+  ASSERT_TRUE(video.Window->isWindow());
+
+  component.SetVisible(false);
+  component.SetFullScreenPreview(false);
+  EXPECT_EQ(video.Window->parentWidget(), &component);
+  EXPECT_FALSE(video.Window->isVisible());
+
+  component.SetVisible(true);
+  component.SetFullScreenPreview(true);
+  EXPECT_TRUE(video.Window->isWindow());
+  EXPECT_TRUE(video.Window->isVisible());
+}
+
 TEST_F(RendererWindowsTest, AVideoPortFeedsTheOverlayRendererWhichShowsWhileOverlayIsEnabled) {
   TRavorOderiri& component = ComponentWithDevice(R"({"devices": [{"category": "video",
     "friendlyName": "Port Card", "pins": [
