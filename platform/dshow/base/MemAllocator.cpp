@@ -118,3 +118,11 @@ void CMemAllocator::FreeBuffersLocked() {
   free_.clear();
   buffers_.clear();
 }
+
+HRESULT SetAllocatorProperties(IMemAllocator& allocator, const ALLOCATOR_PROPERTIES& wanted) {
+  ALLOCATOR_PROPERTIES request = wanted;
+  ALLOCATOR_PROPERTIES actual;
+  const HRESULT hr = allocator.SetProperties(&request, &actual);
+  if (FAILED(hr)) return hr;
+  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+}

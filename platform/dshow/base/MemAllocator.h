@@ -47,3 +47,7 @@ class CMemAllocator final : public ComObject<CMemAllocator, IMemAllocator> {
   std::vector<CMediaSample*> free_;
   int outstanding_ = 0;
 };
+
+// Asks an allocator for the wanted buffers: fails when it refuses or gives smaller buffers than
+// wanted. For output pins deciding their buffer size.
+HRESULT SetAllocatorProperties(IMemAllocator& allocator, const ALLOCATOR_PROPERTIES& wanted);

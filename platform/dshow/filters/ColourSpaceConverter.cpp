@@ -5,6 +5,7 @@
 
 #include "com/Diagnostics.h"
 #include "dshow/VideoMediaType.h"
+#include "dshow/base/MemAllocator.h"
 
 namespace {
 
@@ -89,10 +90,7 @@ HRESULT ColourSpaceConverter::DecideBufferSize(IMemAllocator* allocator,
   wanted.cBuffers = std::max(wanted.cBuffers, LONG{2});
   wanted.cbBuffer =
       std::max(wanted.cbBuffer, static_cast<LONG>(FrameConverter::FrameBytes(*frame)));
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(&wanted, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+  return SetAllocatorProperties(*allocator, wanted);
 }
 
 HRESULT ColourSpaceConverter::Configure() {

@@ -10,6 +10,7 @@ extern "C" {
 
 #include "dshow/AudioMediaType.h"
 #include "dshow/VideoMediaType.h"
+#include "dshow/base/MemAllocator.h"
 
 namespace {
 
@@ -130,10 +131,7 @@ HRESULT DVSplitterOutputPin::DecideBufferSize(IMemAllocator* allocator,
       audio_ ? kAudioBytesPerFrame : static_cast<LONG>(input_->ConnectionType()->lSampleSize);
   wanted.cbBuffer = std::max({wanted.cbBuffer, size, LONG{1}});
   wanted.cBuffers = std::max(wanted.cBuffers, kOutputBuffers);
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(&wanted, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+  return SetAllocatorProperties(*allocator, wanted);
 }
 
 HRESULT DVSplitterOutputPin::DeliverCopy(IMediaSample* from, const BYTE* data, LONG length) {

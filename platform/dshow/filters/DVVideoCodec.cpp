@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include "dshow/VideoMediaType.h"
+#include "dshow/base/MemAllocator.h"
 
 // One DV decoder with its scaler to the output picture. Streaming thread only.
 class DVFrameDecoder {
@@ -75,7 +76,8 @@ class DVFrameDecoder {
 
   // Studio-range RGB: 0-255 pressed into 16-235.
   static void ToStudioRange(BYTE* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<BYTE>(16 + bytes[i] * 219 / 255);
+    for (size_t i = 0; i < count; ++i)
+      bytes[i] = static_cast<BYTE>(16 + bytes[i] * 219 / 255);
   }
 
   const GUID outputSubtype_;
@@ -222,10 +224,7 @@ HRESULT DVVideoCodec::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
   wanted.cbBuffer = std::max(
       wanted.cbBuffer, static_cast<LONG>(VideoImageSize(OutputPin()->ConnectionType()->subtype,
                                                         format->width, std::abs(format->height))));
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(&wanted, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+  return SetAllocatorProperties(*allocator, wanted);
 }
 
 HRESULT DVVideoCodec::StartStreaming() {

@@ -8,6 +8,7 @@
 #include "dshow/FilterInterfaces.h"
 #include "dshow/MediaType.h"
 #include "dshow/VideoMediaType.h"
+#include "dshow/base/MemAllocator.h"
 
 namespace {
 
@@ -95,10 +96,7 @@ HRESULT OverlayMixer::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
   wanted.cBuffers = std::max(wanted.cBuffers, LONG{1});
   wanted.cbBuffer = std::max(
       wanted.cbBuffer, static_cast<LONG>(VideoImageSize(MEDIASUBTYPE_RGB32, width_, height_)));
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(&wanted, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+  return SetAllocatorProperties(*allocator, wanted);
 }
 
 HRESULT OverlayMixer::CompleteConnect(PIN_DIRECTION direction, IPin* pin) {

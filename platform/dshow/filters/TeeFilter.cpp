@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dshow/base/MemAllocator.h"
+
 // ---- Output ----------------------------------------------------------------------------------
 
 TeeOutputPin::TeeOutputPin(CBaseFilter* filter, CBaseInputPin* input, std::string name,
@@ -37,10 +39,7 @@ HRESULT TeeOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
   const auto sampleSize = static_cast<LONG>(ConnectionType()->lSampleSize);
   wanted.cbBuffer = std::max({wanted.cbBuffer, sampleSize, LONG{1}});
   wanted.cBuffers = std::max(wanted.cBuffers, buffers_);
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(&wanted, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+  return SetAllocatorProperties(*allocator, wanted);
 }
 
 HRESULT TeeOutputPin::DecideAllocator(IMemInputPin* input, IMemAllocator** allocator) {
