@@ -3,36 +3,44 @@
 #include <algorithm>
 #include <mutex>
 
-#include "devices/VirtualDeviceSource.h"
-
 namespace devices {
 namespace {
 
 struct SourceList {
   std::mutex mutex;
   std::vector<std::shared_ptr<DeviceSource>> sources;  // guarded by mutex
+  std::size_t realCount = 0;                           // guarded by mutex; the first ones
 };
 
 SourceList& Sources() {
-  static SourceList* list = [] {
-    auto* made = new SourceList;  // never destroyed: sources may be used during exit
-    made->sources.push_back(VirtualDeviceSourceInstance());
-    return made;
-  }();
+  static auto* list = new SourceList;  // never destroyed: sources may be used during exit
   return *list;
 }
 
 }  // namespace
 
-void AddDeviceSource(std::shared_ptr<DeviceSource> source) {
+void AddDeviceSource(std::shared_ptr<DeviceSource> source, DeviceSourceKind kind) {
   if (!source) return;
-  std::lock_guard lock(Sources().mutex);
-  Sources().sources.push_back(std::move(source));
+  SourceList& list = Sources();
+  std::lock_guard lock(list.mutex);
+  if (kind == DeviceSourceKind::kVirtual) {
+    list.sources.push_back(std::move(source));
+    return;
+  }
+  list.sources.insert(list.sources.begin() + static_cast<std::ptrdiff_t>(list.realCount),
+                      std::move(source));
+  ++list.realCount;
 }
 
 void RemoveDeviceSource(const DeviceSource* source) {
-  std::lock_guard lock(Sources().mutex);
-  std::erase_if(Sources().sources, [source](const auto& entry) { return entry.get() == source; });
+  SourceList& list = Sources();
+  std::lock_guard lock(list.mutex);
+  for (std::size_t i = 0; i < list.sources.size(); ++i) {
+    if (list.sources[i].get() != source) continue;
+    list.sources.erase(list.sources.begin() + static_cast<std::ptrdiff_t>(i));
+    if (i < list.realCount) --list.realCount;
+    return;
+  }
 }
 
 std::vector<std::shared_ptr<DeviceSource>> DeviceSources() {

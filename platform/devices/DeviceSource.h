@@ -20,9 +20,13 @@ class DeviceSource {
   virtual void AppendMonikers(REFCLSID category, std::vector<ComPtr<IMoniker>>& monikers) = 0;
 };
 
-// Sources are asked in the order they were added. The virtual devices are the first source,
-// present from the start.
-void AddDeviceSource(std::shared_ptr<DeviceSource> source);
+// Real devices come first in every list, virtual ones after them.
+enum class DeviceSourceKind { kReal, kVirtual };
+
+// Sources are asked in the order they were added, the real ones before the virtual ones. Each
+// back-end adds its source when the platform is loaded.
+void AddDeviceSource(std::shared_ptr<DeviceSource> source,
+                     DeviceSourceKind kind = DeviceSourceKind::kReal);
 void RemoveDeviceSource(const DeviceSource* source);
 std::vector<std::shared_ptr<DeviceSource>> DeviceSources();
 

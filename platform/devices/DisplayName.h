@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "devices/DeviceDescription.h"
+#include "devices/virtual/DeviceDescription.h"
 
 namespace devices {
 

@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "ui/MessageBox.h"
 
 namespace orvelcam_test {

@@ -19,7 +19,7 @@
 #include "AppFixture.h"
 #include "NumberText.h"
 #include "clock/Clock.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "rudozav/devices/DevicesManager.h"
 
 namespace orvelcam_test {

@@ -9,7 +9,7 @@
 #include "FakeMedia.h"
 #include "clock/Clock.h"
 #include "devices/SystemDeviceEnum.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/DevicesManager.h"

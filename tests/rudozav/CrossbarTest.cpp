@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ComponentFixture.h"
-#include "devices/VirtualCrossbar.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualCrossbar.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/devices/Crossbar.h"

@@ -5,7 +5,7 @@
 
 #include "ComponentFixture.h"
 #include "com/Com.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "dshow/base/MediaEventSink.h"
 #include "rudozav/core/ComponentState.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "ComponentFixture.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "registry/TRegistry2.h"
 #include "rudozav/core/ComponentState.h"

@@ -9,7 +9,7 @@
 
 #include "ComponentFixture.h"
 #include "JpegProbe.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "dshow/VideoMediaType.h"
 #include "filters/common/GrabberClasses.h"

@@ -5,7 +5,7 @@
 
 #include "ComponentFixture.h"
 #include "clock/Clock.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
 

@@ -11,8 +11,8 @@
 
 #include "ComponentFixture.h"
 #include "com/Com.h"
-#include "devices/DescriptionParser.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/DescriptionParser.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "rudozav/core/ComponentState.h"
 

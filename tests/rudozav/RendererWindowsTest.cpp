@@ -11,7 +11,7 @@
 
 #include "ComponentFixture.h"
 #include "clock/Clock.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/graph/RendererInsertion.h"

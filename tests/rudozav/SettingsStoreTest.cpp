@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "com/Com.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 #include "registry/Registry.h"
 #include "registry/TRegistry2.h"

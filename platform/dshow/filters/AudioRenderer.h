@@ -13,7 +13,7 @@
 #include <mutex>
 
 #include "dshow/base/BaseRenderer.h"
-#include "dshow/filters/AlsaApi.h"
+#include "devices/alsa/AlsaApi.h"
 #include "dshow/filters/PcmPlayback.h"
 
 class AudioRenderer final : public CBaseRenderer {

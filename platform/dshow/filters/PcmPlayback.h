@@ -10,7 +10,7 @@
 
 #include "com/Types.h"
 #include "dshow/Formats.h"
-#include "dshow/filters/AlsaApi.h"
+#include "devices/alsa/AlsaApi.h"
 
 class PcmPlayback {
  public:

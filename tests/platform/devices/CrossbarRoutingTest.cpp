@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "devices/CrossbarRouting.h"
+#include "devices/capture/CrossbarRouting.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "devices/DescriptionParser.h"
+#include "devices/virtual/DescriptionParser.h"
 #include "dshow/Uuids.h"
 
 namespace {

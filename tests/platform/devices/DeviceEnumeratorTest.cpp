@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "com/Com.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/EnumInterfaces.h"
 #include "dshow/Uuids.h"
 

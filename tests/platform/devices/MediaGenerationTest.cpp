@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "devices/TestPattern.h"
-#include "devices/Timecode.h"
-#include "devices/ToneGenerator.h"
+#include "devices/virtual/TestPattern.h"
+#include "devices/virtual/Timecode.h"
+#include "devices/virtual/ToneGenerator.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "com/Com.h"
-#include "devices/VirtualCaptureFilter.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualCaptureFilter.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "com/Com.h"
 #include "com/Stream.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "platform/ui/TestApplication.h"
 #include "support/TempDir.h"
 #include "ui/MainWindowHook.h"

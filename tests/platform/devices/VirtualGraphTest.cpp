@@ -7,8 +7,8 @@
 
 #include "Binding.h"
 #include "TestSink.h"
-#include "devices/Timecode.h"
-#include "devices/VirtualDevices.h"
+#include "devices/virtual/Timecode.h"
+#include "devices/virtual/VirtualDevices.h"
 #include "dshow/base/SourceStream.h"
 #include "platform/ui/RecordingWidget.h"
 #include "platform/ui/TestApplication.h"

@@ -9,7 +9,7 @@
 #include "FilterTestSupport.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"
-#include "dshow/filters/FakeAlsa.h"
+#include "devices/alsa/FakeAlsa.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "FilterTestSupport.h"
-#include "devices/CompressedFrameEncoder.h"
+#include "devices/virtual/CompressedFrameEncoder.h"
 #include "dshow/VideoMediaType.h"
 
 namespace {

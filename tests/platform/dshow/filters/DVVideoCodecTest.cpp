@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "FilterTestSupport.h"
-#include "devices/CompressedFrameEncoder.h"
+#include "devices/virtual/CompressedFrameEncoder.h"
 #include "dshow/VideoMediaType.h"
 
 namespace {

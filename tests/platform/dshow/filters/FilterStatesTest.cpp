@@ -14,7 +14,7 @@
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
-#include "dshow/filters/FakeAlsa.h"
+#include "devices/alsa/FakeAlsa.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dshow/AudioMediaType.h"
-#include "dshow/filters/FakeAlsa.h"
+#include "devices/alsa/FakeAlsa.h"
 
 namespace {
 

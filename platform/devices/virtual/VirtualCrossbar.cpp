@@ -1,0 +1,109 @@
+#include "devices/virtual/VirtualCrossbar.h"
+
+#include "devices/virtual/VirtualDevices.h"
+#include "dshow/Uuids.h"
+
+namespace devices {
+
+// IAMCrossbar over the filter's routing.
+class VirtualCrossbar::Control : public FilterPart<IAMCrossbar> {
+ public:
+  Control(IUnknown* owner, CrossbarRouting& routing) : FilterPart(owner), routing_(routing) {}
+
+  HRESULT get_PinCounts(LONG* outputCount, LONG* inputCount) override {
+    if (outputCount == nullptr || inputCount == nullptr) return E_POINTER;
+    *outputCount = routing_.Outputs();
+    *inputCount = routing_.Inputs();
+    return S_OK;
+  }
+  HRESULT CanRoute(LONG output, LONG input) override { return routing_.CanRoute(output, input); }
+  HRESULT Route(LONG output, LONG input) override { return routing_.Route(output, input); }
+  HRESULT get_IsRoutedTo(LONG output, LONG* input) override {
+    return routing_.RoutedTo(output, input);
+  }
+  HRESULT get_CrossbarPinInfo(BOOL isInput, LONG index, LONG* relatedPin,
+                              LONG* physicalType) override {
+    return routing_.PinInfo(isInput != FALSE, index, relatedPin, physicalType);
+  }
+
+ private:
+  CrossbarRouting& routing_;
+};
+
+AnalogPin::AnalogPin(CBaseFilter* filter, std::string name, PIN_DIRECTION direction, bool video)
+    : CBasePin(filter, std::move(name), direction), video_(video) {}
+
+MediaType AnalogPin::AnalogType(bool video) {
+  return MediaType(video ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio, MEDIASUBTYPE_None,
+                   FORMAT_None);
+}
+
+HRESULT AnalogPin::CheckMediaType(const AM_MEDIA_TYPE* mediaType) {
+  if (mediaType == nullptr) return E_POINTER;
+  return mediaType->majortype == (video_ ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio) ? S_OK
+                                                                                          : S_FALSE;
+}
+
+HRESULT AnalogPin::GetMediaType(int position, MediaType* mediaType) {
+  if (mediaType == nullptr) return E_POINTER;
+  if (position < 0) return E_INVALIDARG;
+  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+  *mediaType = AnalogType(video_);
+  return S_OK;
+}
+
+std::string CrossbarPinName(LONG physicalType, bool isInput) {
+  static const char* const kVideo[] = {"",        "Tuner",   "Composite",      "SVideo",
+                                       "RGB",     "YRYBY",   "Serial Digital", "Parallel Digital",
+                                       "SCSI",    "AUX",     "1394",           "USB",
+                                       "Decoder", "Encoder", "SCART",          "Black"};
+  static const char* const kAudio[] = {"Tuner", "Line", "Mic",  "AES Digital", "SPDIF Digital",
+                                       "SCSI",  "AUX",  "1394", "USB",         "Decoder"};
+  std::string name;
+  if (CrossbarRouting::IsVideo(physicalType)) {
+    name = "Video ";
+    name += physicalType >= 1 && physicalType < 16 ? kVideo[physicalType] : "Other";
+  } else {
+    const LONG index = physicalType - PhysConn_Audio_Tuner;
+    name = "Audio ";
+    name += index >= 0 && index < 10 ? kAudio[index] : "Other";
+  }
+  return name + (isInput ? " In" : " Out");
+}
+
+VirtualCrossbar::VirtualCrossbar(const CrossbarDescription& crossbar)
+    : CBaseFilter(CLSID_VirtualDevice), routing_(crossbar) {
+  for (std::size_t i = 0; i < crossbar.inputs.size(); ++i) {
+    const LONG type = crossbar.inputs[i].physicalType;
+    pins_.push_back(
+        std::make_unique<AnalogPin>(this, std::to_string(i) + ": " + CrossbarPinName(type, true),
+                                    PINDIR_INPUT, CrossbarRouting::IsVideo(type)));
+  }
+  for (std::size_t i = 0; i < crossbar.outputs.size(); ++i) {
+    const LONG type = crossbar.outputs[i].physicalType;
+    pins_.push_back(std::make_unique<AnalogPin>(
+        this, std::to_string(crossbar.inputs.size() + i) + ": " + CrossbarPinName(type, false),
+        PINDIR_OUTPUT, CrossbarRouting::IsVideo(type)));
+  }
+  control_ = std::make_unique<Control>(static_cast<IBaseFilter*>(this), routing_);
+}
+
+CBasePin* VirtualCrossbar::GetPin(int index) {
+  if (index < 0 || index >= GetPinCount()) return nullptr;
+  return pins_[static_cast<std::size_t>(index)].get();
+}
+
+CBasePin* VirtualCrossbar::InputPin(LONG index) {
+  return index >= 0 && index < routing_.Inputs() ? GetPin(index) : nullptr;
+}
+
+CBasePin* VirtualCrossbar::OutputPin(LONG index) {
+  return index >= 0 && index < routing_.Outputs() ? GetPin(routing_.Inputs() + index) : nullptr;
+}
+
+HRESULT VirtualCrossbar::QueryFilterInterface(REFIID riid, void** object) {
+  if (riid == IID_IAMCrossbar) return control_->Give(object);
+  return CBaseFilter::QueryFilterInterface(riid, object);
+}
+
+}  // namespace devices

@@ -1,0 +1,64 @@
+#pragma once
+// The capture filter of a virtual camera or capture card. Its output pins are those of the
+// description; a card with crossbars also has an analog video input, which the crossbar next to
+// it feeds. The crossbars are filters of their own: AddUpstreamFilters puts them into the graph
+// and connects them, as the capture graph builder asks before it searches upstream.
+//
+// It answers IUpstreamDeviceFilters when it has crossbars, and the controls its description names:
+// IAMVideoProcAmp, IAMAnalogVideoDecoder, IAMTVTuner, IAMTVAudio, IAMTimecodeReader,
+// IAMExtTransport, IAMVfwCaptureDialogs.
+//
+// Threads: application thread, except the pins' streaming (see VirtualVideoPin).
+
+#include <memory>
+#include <vector>
+
+#include "devices/virtual/VirtualAnalogControls.h"
+#include "devices/virtual/VirtualCaptureFilter.h"
+#include "devices/virtual/VirtualCrossbar.h"
+#include "devices/virtual/VirtualProcAmp.h"
+#include "devices/virtual/VirtualTapeControls.h"
+#include "devices/virtual/VirtualVideoPin.h"
+#include "dshow/GraphInterfaces.h"
+#include "dshow/graph/UpstreamDeviceFilters.h"
+
+namespace devices {
+
+class VirtualVideoCapture : public VirtualCaptureFilter {
+ public:
+  VirtualVideoCapture(std::shared_ptr<const DeviceDescription> device,
+                      std::shared_ptr<DevicePresence> presence);
+
+  int GetPinCount() override;
+  CBasePin* GetPin(int index) override;
+
+  // Adds the crossbars to graph, each connected towards this filter. Does nothing when they are
+  // in that graph already or the device has none.
+  HRESULT AddUpstreamFilters(IGraphBuilder* graph);
+
+ protected:
+  ~VirtualVideoCapture() override;
+  HRESULT QueryFilterInterface(REFIID riid, void** object) override;
+
+ private:
+  class Upstream;
+
+  void MakeControls();
+  LONGLONG FramesElapsed();
+  HRESULT ConnectCrossbars(IGraphBuilder* graph);
+  bool CrossbarsIn(IGraphBuilder* graph);
+
+  std::vector<VirtualVideoPin*> outputs_;  // owned by CSource
+  std::unique_ptr<AnalogPin> analogInput_;
+  std::unique_ptr<VirtualProcAmp> procAmp_;
+  std::unique_ptr<VirtualDecoder> decoder_;
+  std::unique_ptr<VirtualTuner> tuner_;
+  std::unique_ptr<VirtualTvAudio> tvAudio_;
+  std::unique_ptr<VirtualTimecodeReader> timecode_;
+  std::unique_ptr<VirtualTransport> transport_;
+  std::unique_ptr<VirtualCaptureDialogs> dialogs_;
+  std::unique_ptr<Upstream> upstream_;
+  std::vector<ComPtr<VirtualCrossbar>> crossbars_;  // [0] next to this filter
+};
+
+}  // namespace devices
