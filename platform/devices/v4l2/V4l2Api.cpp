@@ -1,0 +1,84 @@
+#include "devices/v4l2/V4l2Api.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <utility>
+
+#include "devices/v4l2/SystemV4l2.h"
+
+namespace devices {
+namespace {
+
+// Constant-initialised, so that a lister set while the library loads is never overwritten.
+std::atomic<V4l2NodeLister> g_nodeLister{nullptr};
+
+// Repeats a system call interrupted by a signal; the result or -errno.
+template <class Call>
+int Retry(Call call) {
+  for (;;) {
+    const int result = call();
+    if (result >= 0) return result;
+    if (errno != EINTR) return -errno;
+  }
+}
+
+class SystemV4l2 final : public V4l2Api {
+ public:
+  int Open(const std::string& path, int flags) override {
+    return Retry([&] { return ::open(path.c_str(), flags); });
+  }
+  // close(2) is not repeated on EINTR: Linux has released the descriptor already.
+  int Close(int fd) override { return ::close(fd) == 0 || errno == EINTR ? 0 : -errno; }
+  int Ioctl(int fd, unsigned long request, void* argument) override {
+    return Retry([&] { return ::ioctl(fd, request, argument); });
+  }
+  int Mmap(int fd, std::size_t length, long offset, void** address) override {
+    void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, offset);
+    if (mapped == MAP_FAILED) return -errno;
+    *address = mapped;
+    return 0;
+  }
+  int Munmap(void* address, std::size_t length) override {
+    return ::munmap(address, length) == 0 ? 0 : -errno;
+  }
+  // An interrupted poll is repeated with its whole timeout: callers wait in loops of their own.
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    return Retry([&] { return ::poll(fds, count, timeoutMs); });
+  }
+  std::vector<V4l2NodeInfo> ListNodes() override {
+    const V4l2NodeLister lister = g_nodeLister.load();
+    return lister != nullptr ? lister() : std::vector<V4l2NodeInfo>{};
+  }
+};
+
+std::mutex g_mutex;
+std::shared_ptr<V4l2Api> g_default;  // guarded by g_mutex; null means the system's
+
+}  // namespace
+
+void SetSystemV4l2NodeLister(V4l2NodeLister lister) {
+  g_nodeLister.store(lister);
+}
+
+std::shared_ptr<V4l2Api> SystemV4l2Api() {
+  static const auto system = std::make_shared<SystemV4l2>();
+  return system;
+}
+
+std::shared_ptr<V4l2Api> DefaultV4l2Api() {
+  std::lock_guard lock(g_mutex);
+  return g_default ? g_default : SystemV4l2Api();
+}
+
+void SetDefaultV4l2Api(std::shared_ptr<V4l2Api> api) {
+  std::lock_guard lock(g_mutex);
+  g_default = std::move(api);
+}
+
+}  // namespace devices
