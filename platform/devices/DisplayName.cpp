@@ -3,21 +3,10 @@
 #include <cctype>
 #include <cstdio>
 
+#include "devices/PnpDisplayName.h"
+
 namespace devices {
 namespace {
-
-// The device interface classes that follow the instance id of a plug-and-play name.
-constexpr char kCaptureInterface[] = "{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
-constexpr char kAudioInterface[] = "{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
-
-std::uint32_t Fnv1a(const std::string& text) {
-  std::uint32_t hash = 2166136261u;
-  for (unsigned char c : text) {
-    hash ^= c;
-    hash *= 16777619u;
-  }
-  return hash;
-}
 
 std::string Lower(std::string text) {
   for (char& c : text)
@@ -68,15 +57,16 @@ std::string DefaultInstanceId(const DeviceDescription& device, int slot) {
 std::string BuildDisplayName(const DeviceDescription& device, int slot) {
   if (!device.displayName.empty()) return device.displayName;
   if (device.vid.empty()) {
-    return "@device:cm:" + StringFromCLSID(CategoryClassId(device.category)) + "\\" +
-           ClassManagerTail(device, slot);
+    return ClassManagerDisplayName(CategoryClassId(device.category),
+                                   ClassManagerTail(device, slot));
   }
   const std::string instance =
       device.instance.empty() ? DefaultInstanceId(device, slot) : device.instance;
-  const char* interfaceClass =
-      device.category == DeviceCategory::kAudioInput ? kAudioInterface : kCaptureInterface;
-  return "@device:pnp:\\\\?\\" + device.bus + "#vid_" + device.vid + "&pid_" + device.pid + "&mi_" +
-         device.mi + "#" + instance + "#" + interfaceClass + "\\global";
+  const char* interfaceClass = device.category == DeviceCategory::kAudioInput
+                                   ? kAudioCaptureInterface
+                                   : kVideoCaptureInterface;
+  return PnpDisplayName(device.bus, "vid_" + device.vid + "&pid_" + device.pid + "&mi_" + device.mi,
+                        instance, interfaceClass);
 }
 
 }  // namespace devices
