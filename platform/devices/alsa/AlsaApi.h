@@ -80,12 +80,13 @@ class AlsaApi {
   virtual ~AlsaApi() = default;
   // Opens a playback device in blocking mode. Null, with the error in *error, when it cannot.
   virtual std::unique_ptr<AlsaPcm> OpenPlayback(const std::string& device, int* error) = 0;
-  // Opens a capture device in non-blocking mode; -EBUSY while another program holds it.
-  virtual std::unique_ptr<AlsaCapture> OpenCapture(const std::string& device, int* error) = 0;
+  // Opens a capture device in non-blocking mode; -EBUSY while another program holds it. A
+  // back-end without capture answers -ENOTSUP.
+  virtual std::unique_ptr<AlsaCapture> OpenCapture(const std::string& device, int* error);
   // The hardware capture devices of every card, then the configuration's PCMs with a
   // description hint that may capture (output-only hints, "null" and plugins without a
   // description left out), each once.
-  virtual std::vector<AlsaCaptureDeviceInfo> CaptureDevices() = 0;
+  virtual std::vector<AlsaCaptureDeviceInfo> CaptureDevices() { return {}; }
 };
 
 // The process's ALSA: libasound unless replaced. Replacing with null restores libasound.
