@@ -195,8 +195,7 @@ std::optional<std::uint32_t> V4l2Tuner::FindAnalogTvTuner(const V4l2Device& devi
   }
 }
 
-V4l2Tuner::V4l2Tuner(IUnknown* owner, const V4l2Device& device, std::uint32_t tuner,
-                     LONG standards)
+V4l2Tuner::V4l2Tuner(IUnknown* owner, const V4l2Device& device, std::uint32_t tuner, LONG standards)
     : FilterPart(owner),
       device_(device),
       tuner_(tuner),
@@ -207,10 +206,10 @@ V4l2Tuner::V4l2Tuner(IUnknown* owner, const V4l2Device& device, std::uint32_t tu
       standards_(standards) {
   HRESULT hr = S_OK;
   const auto frequency = Frequency(&hr);
-  const auto channel =
-      frequency ? ChannelOfFrequency(countryCode_, Cable(),
-                                     TunerUnitsToHz(frequency->frequency, lowUnits_))
-                : std::nullopt;
+  const auto channel = frequency
+                           ? ChannelOfFrequency(countryCode_, Cable(),
+                                                TunerUnitsToHz(frequency->frequency, lowUnits_))
+                           : std::nullopt;
   channel_ = channel ? static_cast<LONG>(*channel) : ChannelRange(countryCode_, Cable()).first;
 }
 

@@ -28,8 +28,8 @@ V4l2CaptureFilter::V4l2CaptureFilter(std::shared_ptr<const V4l2Device> device,
     : CaptureFilter(CLSID_Proxy, std::move(friendlyName)),
       device_(std::move(device)),
       standards_(ReadAnalogStandards(*device_)),
-      pin_(AddPin(std::make_unique<V4l2VideoPin>(this, device_, ProbeV4l2Formats(*device_),
-                                                 standards_))),
+      pin_(AddPin(
+          std::make_unique<V4l2VideoPin>(this, device_, ProbeV4l2Formats(*device_), standards_))),
       controls_(static_cast<IBaseFilter*>(this), *device_),
       procAmp_(static_cast<IBaseFilter*>(this), controls_),
       hasProcAmp_(procAmp_.HasAny()) {

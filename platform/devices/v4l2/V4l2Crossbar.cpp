@@ -22,20 +22,30 @@ struct Connector {
 
 // Searched in order: "S-Video" names video too, so S-Video comes before Composite's "video".
 constexpr Connector kVideoConnectors[] = {
-    {"s-video", PhysConn_Video_SVideo},  {"svideo", PhysConn_Video_SVideo},
-    {"s video", PhysConn_Video_SVideo},  {"y/c", PhysConn_Video_SVideo},
-    {"component", PhysConn_Video_YRYBY}, {"ypbpr", PhysConn_Video_YRYBY},
-    {"hdmi", PhysConn_Video_SerialDigital}, {"dvi", PhysConn_Video_SerialDigital},
-    {"sdi", PhysConn_Video_SerialDigital},  {"rgb", PhysConn_Video_RGB},
-    {"vga", PhysConn_Video_RGB},         {"scart", PhysConn_Video_SCART},
-    {"composite", PhysConn_Video_Composite}, {"cvbs", PhysConn_Video_Composite},
+    {"s-video", PhysConn_Video_SVideo},
+    {"svideo", PhysConn_Video_SVideo},
+    {"s video", PhysConn_Video_SVideo},
+    {"y/c", PhysConn_Video_SVideo},
+    {"component", PhysConn_Video_YRYBY},
+    {"ypbpr", PhysConn_Video_YRYBY},
+    {"hdmi", PhysConn_Video_SerialDigital},
+    {"dvi", PhysConn_Video_SerialDigital},
+    {"sdi", PhysConn_Video_SerialDigital},
+    {"rgb", PhysConn_Video_RGB},
+    {"vga", PhysConn_Video_RGB},
+    {"scart", PhysConn_Video_SCART},
+    {"composite", PhysConn_Video_Composite},
+    {"cvbs", PhysConn_Video_Composite},
     {"video", PhysConn_Video_Composite},
 };
 
 constexpr Connector kAudioConnectors[] = {
-    {"tuner", PhysConn_Audio_Tuner},        {"tv", PhysConn_Audio_Tuner},
-    {"television", PhysConn_Audio_Tuner},   {"line", PhysConn_Audio_Line},
-    {"mic", PhysConn_Audio_Mic},            {"spdif", PhysConn_Audio_SPDIFDigital},
+    {"tuner", PhysConn_Audio_Tuner},
+    {"tv", PhysConn_Audio_Tuner},
+    {"television", PhysConn_Audio_Tuner},
+    {"line", PhysConn_Audio_Line},
+    {"mic", PhysConn_Audio_Mic},
+    {"spdif", PhysConn_Audio_SPDIFDigital},
     {"s/pdif", PhysConn_Audio_SPDIFDigital},
 };
 
@@ -56,7 +66,8 @@ std::optional<LONG> FindConnector(const std::string& name, const Connector (&tab
 
 template <std::size_t N>
 std::string NameOf(const std::uint8_t (&text)[N]) {
-  return std::string(reinterpret_cast<const char*>(text), strnlen(reinterpret_cast<const char*>(text), N));
+  return std::string(reinterpret_cast<const char*>(text),
+                     strnlen(reinterpret_cast<const char*>(text), N));
 }
 
 std::vector<v4l2_input> VideoInputs(const V4l2Device& device) {
@@ -125,7 +136,8 @@ HRESULT ApplyRoute(const V4l2Device& device, const CrossbarDescription& crossbar
   if (input < 0) return E_INVALIDARG;
   LONG videoInputs = 0;
   while (videoInputs < static_cast<LONG>(crossbar.inputs.size()) &&
-         CrossbarRouting::IsVideo(crossbar.inputs[static_cast<std::size_t>(videoInputs)].physicalType)) {
+         CrossbarRouting::IsVideo(
+             crossbar.inputs[static_cast<std::size_t>(videoInputs)].physicalType)) {
     ++videoInputs;
   }
   if (output != 0) {  // the audio output
@@ -181,7 +193,8 @@ std::optional<CrossbarDescription> ReadV4l2Crossbar(const V4l2Device& device,
   for (std::size_t j = 0; j < audio.size(); ++j) {
     // The sound of a tuner input is the tuner's, whatever the driver calls it.
     const LONG owner = audioRelated[j];
-    const bool tuner = owner >= 0 && video[static_cast<std::size_t>(owner)].type == V4L2_INPUT_TYPE_TUNER;
+    const bool tuner =
+        owner >= 0 && video[static_cast<std::size_t>(owner)].type == V4L2_INPUT_TYPE_TUNER;
     crossbar.inputs.push_back(
         {tuner ? PhysConn_Audio_Tuner : AudioConnectorOf(NameOf(audio[j].name)), owner});
   }
@@ -205,12 +218,11 @@ std::optional<CrossbarDescription> ReadV4l2Crossbar(const V4l2Device& device,
 ComPtr<CrossbarFilter> MakeV4l2Crossbar(std::shared_ptr<const V4l2Device> device,
                                         CrossbarDescription crossbar) {
   CrossbarDescription layout = crossbar;
-  return MakeComObject<CrossbarFilter>(
-      CLSID_Proxy, std::move(crossbar),
-      [device = std::move(device), layout = std::move(layout)](LONG output, LONG input,
-                                                              CrossbarRouting& routing) {
-        return ApplyRoute(*device, layout, output, input, routing);
-      });
+  return MakeComObject<CrossbarFilter>(CLSID_Proxy, std::move(crossbar),
+                                       [device = std::move(device), layout = std::move(layout)](
+                                           LONG output, LONG input, CrossbarRouting& routing) {
+                                         return ApplyRoute(*device, layout, output, input, routing);
+                                       });
 }
 
 }  // namespace devices
