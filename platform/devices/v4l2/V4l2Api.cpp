@@ -5,18 +5,15 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <utility>
 
-#include "devices/v4l2/SystemV4l2.h"
+#include "devices/v4l2/FakeV4l2Environment.h"
+#include "devices/v4l2/V4l2NodeList.h"
 
 namespace devices {
 namespace {
-
-// Constant-initialised, so that a lister set while the library loads is never overwritten.
-std::atomic<V4l2NodeLister> g_nodeLister{nullptr};
 
 // Repeats a system call interrupted by a signal; the result or -errno.
 template <class Call>
@@ -51,20 +48,13 @@ class SystemV4l2 final : public V4l2Api {
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
     return Retry([&] { return ::poll(fds, count, timeoutMs); });
   }
-  std::vector<V4l2NodeInfo> ListNodes() override {
-    const V4l2NodeLister lister = g_nodeLister.load();
-    return lister != nullptr ? lister() : std::vector<V4l2NodeInfo>{};
-  }
+  std::vector<V4l2NodeInfo> ListNodes() override { return ListVideoNodes(); }
 };
 
 std::mutex g_mutex;
 std::shared_ptr<V4l2Api> g_default;  // guarded by g_mutex; null means the system's
 
 }  // namespace
-
-void SetSystemV4l2NodeLister(V4l2NodeLister lister) {
-  g_nodeLister.store(lister);
-}
 
 std::shared_ptr<V4l2Api> SystemV4l2Api() {
   static const auto system = std::make_shared<SystemV4l2>();
@@ -73,7 +63,9 @@ std::shared_ptr<V4l2Api> SystemV4l2Api() {
 
 std::shared_ptr<V4l2Api> DefaultV4l2Api() {
   std::lock_guard lock(g_mutex);
-  return g_default ? g_default : SystemV4l2Api();
+  if (g_default) return g_default;
+  const auto fromEnvironment = FakeV4l2FromEnvironment();
+  return fromEnvironment ? fromEnvironment : SystemV4l2Api();
 }
 
 void SetDefaultV4l2Api(std::shared_ptr<V4l2Api> api) {
