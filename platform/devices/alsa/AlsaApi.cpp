@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <cerrno>
 #include <mutex>
 #include <utility>
 
@@ -62,6 +63,11 @@ std::mutex g_mutex;
 std::shared_ptr<AlsaApi> g_default;  // guarded by g_mutex; null means the system's
 
 }  // namespace
+
+std::unique_ptr<AlsaCapture> AlsaApi::OpenCapture(const std::string& /*device*/, int* error) {
+  if (error != nullptr) *error = -ENOTSUP;
+  return nullptr;
+}
 
 std::shared_ptr<AlsaApi> SystemAlsaApi() {
   static const auto system = std::make_shared<SystemAlsa>();
