@@ -16,7 +16,7 @@
 namespace devices {
 namespace {
 
-constexpr int kWaitMs = 100;  // how long a wait for a period may keep a stop waiting
+constexpr int kWaitMs = 100;      // how long a wait for a period may keep a stop waiting
 constexpr unsigned kPeriods = 8;  // USB sound delivers in batches: room for late reads
 // Measured start times within this of the running sound time keep the samples contiguous.
 constexpr REFERENCE_TIME kJitter = kUnitsPerSecond / 50;
@@ -31,7 +31,9 @@ unsigned PeriodFrames(const PcmFormat& format) {
   return static_cast<unsigned>(format.samplesPerSec * AlsaAudioPin::kPeriod / kUnitsPerSecond);
 }
 
-DWORD BlockAlign(const PcmFormat& format) { return format.channels * format.bitsPerSample / 8u; }
+DWORD BlockAlign(const PcmFormat& format) {
+  return format.channels * format.bitsPerSample / 8u;
+}
 
 }  // namespace
 
@@ -131,8 +133,8 @@ bool AlsaAudioPin::Restart(int error) {
 long AlsaAudioPin::ReadFrames(BYTE* buffer, long capacityFrames) {
   while (!filter_->IsStopping()) {
     const int ready = capture_->Wait(kWaitMs);
-    long frames = ready > 0 ? capture_->Read(buffer, static_cast<unsigned long>(capacityFrames))
-                            : ready;
+    long frames =
+        ready > 0 ? capture_->Read(buffer, static_cast<unsigned long>(capacityFrames)) : ready;
     if (frames > 0) return frames;
     if (frames == 0 || frames == -EAGAIN) continue;
     if ((frames == -EPIPE || frames == -ESTRPIPE) && Restart(static_cast<int>(frames))) {
@@ -142,8 +144,7 @@ long AlsaAudioPin::ReadFrames(BYTE* buffer, long capacityFrames) {
       diag::Debug("alsa", filter_->DeviceName(), ": overrun, recovered");
       continue;
     }
-    diag::Warn("alsa", filter_->DeviceName() + ": capture ends: errno " +
-                           std::to_string(-frames));
+    diag::Warn("alsa", filter_->DeviceName() + ": capture ends: errno " + std::to_string(-frames));
     filter_->LoseDevice();
     return 0;
   }

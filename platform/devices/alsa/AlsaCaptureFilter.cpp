@@ -62,11 +62,13 @@ AlsaCaptureFilter::AlsaCaptureFilter(std::shared_ptr<AlsaApi> api, std::string p
     : CaptureFilter(CLSID_Proxy, friendlyName), pcm_(std::move(pcm)) {
   Chosen chosen = Choose(*api, pcm_, friendlyName);
   pcm_ = chosen.pcm;
-  pin_ = AddPin(std::make_unique<AlsaAudioPin>(this, std::move(api), pcm_,
-                                               std::move(chosen.formats)));
+  pin_ =
+      AddPin(std::make_unique<AlsaAudioPin>(this, std::move(api), pcm_, std::move(chosen.formats)));
 }
 
-AlsaCaptureFilter::~AlsaCaptureFilter() { GiveBackDevice(); }
+AlsaCaptureFilter::~AlsaCaptureFilter() {
+  GiveBackDevice();
+}
 
 HRESULT CreateAlsaCaptureFilter(std::shared_ptr<AlsaApi> api, const AlsaCaptureDeviceInfo& device,
                                 const std::string& friendlyName, REFIID riid, void** object) {
