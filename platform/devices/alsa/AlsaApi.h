@@ -56,7 +56,7 @@ class AlsaCapture {
   // Restores the device after an overrun or a suspend, silently; a capture stream must be
   // started again afterwards.
   virtual int Recover(int error) = 0;
-  // Stops at once, discarding what was captured.
+  // Stops at once, discarding what was captured; the device is ready to Start again.
   virtual int Drop() = 0;
 };
 
