@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "com/Diagnostics.h"
@@ -153,7 +152,7 @@ long AlsaAudioPin::ReadFrames(BYTE* buffer, long capacityFrames) {
 
 // The first frame read was captured when the device's timestamp says, less the frames that were
 // waiting then. Timestamps that are missing, in the future or stale are not believed: the read
-// is then taken as just captured. Close to the running sound time, the samples stay contiguous.
+// is then taken as just captured.
 void AlsaAudioPin::StampSample(IMediaSample* sample, long frames) {
   const REFERENCE_TIME duration =
       static_cast<REFERENCE_TIME>(frames) * kUnitsPerSecond / format_.samplesPerSec;
@@ -171,7 +170,9 @@ void AlsaAudioPin::StampSample(IMediaSample* sample, long frames) {
       }
     }
     start = end - duration;
-    if (haveStart_ && std::abs(start - nextStart_) < kJitter) start = nextStart_;
+    // Sound times never run backwards, and jitter does not break the samples apart; a start
+    // well after the running time means sound was lost.
+    if (haveStart_ && start < nextStart_ + kJitter) start = nextStart_;
   } else {
     start = haveStart_ ? nextStart_ : 0;  // no clock: by the sound's own time
   }

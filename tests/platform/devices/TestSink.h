@@ -17,6 +17,7 @@ class TestSink : public CBaseRenderer {
     REFERENCE_TIME stop = 0;
     LONGLONG mediaStart = -1;
     LONG length = 0;
+    bool discontinuity = false;
     std::vector<BYTE> head;  // the first bytes
   };
 
@@ -34,6 +35,7 @@ class TestSink : public CBaseRenderer {
     LONGLONG mediaStop = 0;
     (void)sample->GetMediaTime(&frame.mediaStart, &mediaStop);  // likewise
     frame.length = sample->GetActualDataLength();
+    frame.discontinuity = sample->IsDiscontinuity() == S_OK;
     BYTE* bytes = nullptr;
     if (SUCCEEDED(sample->GetPointer(&bytes))) {
       frame.head.assign(bytes, bytes + std::min<LONG>(frame.length, 64));
