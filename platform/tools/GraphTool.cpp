@@ -5,7 +5,8 @@
 //   graphtool run [index] [frames]  runs video device index (default 0) into a renderer until it
 //                                   has seen frames samples (default 100) and prints what it saw
 //
-// Set RUDOZAV_VIRTUAL_DEVICES=demo (or a description file) for virtual devices.
+// V4L2 cameras are listed first. Set RUDOZAV_VIRTUAL_DEVICES=demo (or a description file) for
+// virtual devices, RUDOZAV_FAKE_V4L2=demo for V4L2 nodes of the in-memory driver.
 
 #include <QCoreApplication>
 
@@ -17,6 +18,7 @@
 
 #include "clock/Clock.h"
 #include "com/Com.h"
+#include "devices/capture/DeviceControls.h"
 #include "dshow/DShow.h"
 #include "dshow/base/BaseRenderer.h"
 
@@ -39,6 +41,7 @@ struct Device {
   std::string displayName;
   std::string friendlyName;
   std::string clsid;
+  std::string devicePath;
 };
 
 std::string ReadBagString(IMoniker* moniker, const char* name) {
@@ -71,6 +74,7 @@ std::vector<Device> ListDevices(const GUID& category) {
     }
     device.friendlyName = ReadBagString(moniker.Get(), "FriendlyName");
     device.clsid = ReadBagString(moniker.Get(), "CLSID");
+    device.devicePath = ReadBagString(moniker.Get(), "DevicePath");
     devices.push_back(std::move(device));
   }
   return devices;
@@ -119,6 +123,23 @@ void PrintStreamCaps(IPin* pin) {
   }
 }
 
+// The device's whole control list, where it has one (V4L2 cameras).
+void PrintControls(IBaseFilter* filter) {
+  ComPtr<devices::IDeviceControls> controls =
+      ComPtr<IBaseFilter>(filter).As<devices::IDeviceControls>();
+  std::vector<devices::DeviceControlInfo> list;
+  if (!controls || FAILED(controls->GetControls(&list))) return;
+  for (const auto& control : list) {
+    std::int32_t value = 0;
+    const bool read = SUCCEEDED(controls->GetValue(control.id, &value));
+    std::printf("    control \"%s\" %d..%d step %d default %d value %s%s\n", control.name.c_str(),
+                control.minimum, control.maximum, control.step, control.defaultValue,
+                read ? std::to_string(value).c_str() : "?", control.inactive ? " (inactive)" : "");
+    for (const auto& [item, text] : control.menu)
+      std::printf("      %d: %s\n", item, text.c_str());
+  }
+}
+
 void PrintPins(IMoniker* moniker) {
   ComPtr<IBaseFilter> filter;
   const HRESULT hr =
@@ -137,6 +158,7 @@ void PrintPins(IMoniker* moniker) {
                 info.dir == PINDIR_INPUT ? "in" : "out", PinCategoryName(pin.Get()).c_str());
     PrintStreamCaps(pin.Get());
   }
+  PrintControls(filter.Get());
 }
 
 int List() {
@@ -147,6 +169,7 @@ int List() {
       const Device& device = devices[i];
       std::printf("  [%zu] %s\n      %s\n      CLSID %s\n", i, device.friendlyName.c_str(),
                   device.displayName.c_str(), device.clsid.c_str());
+      if (!device.devicePath.empty()) std::printf("      path %s\n", device.devicePath.c_str());
       if (category.clsid == &CLSID_VideoInputDeviceCategory ||
           category.clsid == &CLSID_AudioInputDeviceCategory) {
         PrintPins(device.moniker.Get());
@@ -260,7 +283,12 @@ int Run(std::size_t index, int frames) {
     const double span = static_cast<double>(renderer->LastTime() - renderer->FirstTime()) / 1e7;
     std::printf(", stream time %.3f s, %.2f frames/s", span, span > 0 ? (seen - 1) / span : 0.0);
   }
-  std::printf(", %llu bytes\n", static_cast<unsigned long long>(renderer->Bytes()));
+  std::printf(", %llu bytes", static_cast<unsigned long long>(renderer->Bytes()));
+  LONG dropped = 0;
+  const auto counter = capture.As<IAMDroppedFrames>();
+  if (counter && SUCCEEDED(counter->GetNumDropped(&dropped)))
+    std::printf(", %ld dropped", static_cast<long>(dropped));
+  std::printf("\n");
   if (events) PrintEvents(events.Get());
   graph->RemoveFilter(renderer.Get());
   graph->RemoveFilter(source.Get());

@@ -1,4 +1,5 @@
-// Test entry: every test gets its own current directory, registry and system directory.
+// Test entry: every test gets its own current directory, registry and system directory, and a
+// V4L2 without nodes, so that a camera on the machine never takes part in a test.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "devices/v4l2/FakeV4l2.h"
 #include "support/TempDir.h"
 
 namespace testing_support {
@@ -24,6 +26,7 @@ class HermeticTests : public ::testing::EmptyTestEventListener {
     setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     std::filesystem::current_path(dir);
+    devices::SetDefaultV4l2Api(std::make_shared<devices::FakeV4l2>());
   }
   void OnTestEnd(const ::testing::TestInfo&) override {
     std::filesystem::current_path(g_startDir);

@@ -6,8 +6,8 @@
 #include <numeric>
 #include <set>
 
-#include "devices/virtual/TestPattern.h"
 #include "devices/v4l2/FakeV4l2Picture.h"
+#include "devices/virtual/TestPattern.h"
 #include "dshow/AnalogInterfaces.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
@@ -406,7 +406,8 @@ FakeV4l2Device FakeV4l2DeviceFrom(const DeviceDescription& description) {
     device.properties = {{"ID_BUS", description.bus},
                          {"ID_VENDOR_ID", description.vid},
                          {"ID_MODEL_ID", description.pid},
-                         {"ID_USB_INTERFACE_NUM", description.mi}};
+                         {"ID_USB_INTERFACE_NUM", description.mi},
+                         {"ID_PATH", card ? "pci-0000:03:00.0" : "pci-0000:00:14.0-usb-0:1:1.0"}};
     if (!description.instance.empty()) device.properties["ID_SERIAL_SHORT"] = description.instance;
   }
   device.formats = FormatsOf(description);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <utility>
 
+#include "devices/v4l2/FakeV4l2Environment.h"
 #include "devices/v4l2/V4l2NodeList.h"
 
 namespace devices {
@@ -62,7 +63,9 @@ std::shared_ptr<V4l2Api> SystemV4l2Api() {
 
 std::shared_ptr<V4l2Api> DefaultV4l2Api() {
   std::lock_guard lock(g_mutex);
-  return g_default ? g_default : SystemV4l2Api();
+  if (g_default) return g_default;
+  const auto fromEnvironment = FakeV4l2FromEnvironment();
+  return fromEnvironment ? fromEnvironment : SystemV4l2Api();
 }
 
 void SetDefaultV4l2Api(std::shared_ptr<V4l2Api> api) {

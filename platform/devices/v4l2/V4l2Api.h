@@ -49,7 +49,8 @@ class V4l2Api {
   virtual std::vector<V4l2NodeInfo> ListNodes() = 0;
 };
 
-// The process's V4L2: the kernel's unless replaced. Replacing with null restores the kernel's.
+// The process's V4L2: the kernel's unless replaced (or RUDOZAV_FAKE_V4L2 asks for in-memory
+// nodes, FakeV4l2Environment.h). Replacing with null restores that.
 std::shared_ptr<V4l2Api> DefaultV4l2Api();
 void SetDefaultV4l2Api(std::shared_ptr<V4l2Api> api);
 // The kernel back-end itself (udev for ListNodes, sysfs without a udev database).

@@ -111,8 +111,10 @@ HRESULT V4l2VideoPin::OnThreadStartPlay() {
   gap_ = false;
   lastStart_ = 0;
   stalls_ = 0;
+  started_ = S_OK;
   if (!stream_) return S_OK;
   const HRESULT hr = stream_->On();
+  started_ = hr;
   if (hr == kDeviceNoBandwidth) {
     diag::Warn("v4l2",
                filter_->DeviceName() +
@@ -212,6 +214,7 @@ HRESULT V4l2VideoPin::FillBuffer(IMediaSample* sample) {
     filter_->WaitForStop();
     return S_FALSE;
   }
+  if (FAILED(started_)) return started_;  // the stream never started: the graph aborts
   BYTE* buffer = nullptr;
   if (FAILED(sample->GetPointer(&buffer))) return E_UNEXPECTED;
   for (;;) {

@@ -70,6 +70,7 @@ class V4l2VideoPin : public VideoCapturePin {
   bool gap_ = false;
   REFERENCE_TIME lastStart_ = 0;
   int stalls_ = 0;
+  HRESULT started_ = S_OK;  // what STREAMON gave
 };
 
 }  // namespace devices

@@ -13,9 +13,9 @@
 #include <sstream>
 #include <thread>
 
-#include "devices/virtual/DescriptionParser.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "devices/v4l2/FakeV4l2Description.h"
+#include "devices/virtual/DescriptionParser.h"
 
 namespace {
 

@@ -271,6 +271,19 @@ TEST_F(V4l2Capture, ALostNodeAfterSomeFramesEndsTheStreamLikeAnUnplug) {
   EXPECT_EQ(sink->Count(), 3u);
 }
 
+TEST_F(V4l2Capture, AStreamTheBusCannotCarryAbortsTheGraphWithTheBandwidthCode) {
+  FakeV4l2Device device = UvcCamera();
+  device.faults.noStreamOn = true;
+  auto camera = AddCamera(device);
+  auto sink = Connect(camera.Get(), MEDIASUBTYPE_YUY2);
+  ASSERT_EQ(Control()->Run(), S_OK);
+  const auto aborted = AwaitEvent(EC_ERRORABORT);
+  ASSERT_TRUE(aborted);
+  EXPECT_EQ(static_cast<HRESULT>(*aborted), devices::kDeviceNoBandwidth);
+  ASSERT_EQ(Control()->Stop(), S_OK);
+  EXPECT_EQ(sink->Count(), 0u);
+}
+
 TEST_F(V4l2Capture, ANodeAnotherProgramHoldsRefusesToLeaveStoppedWithTheBusyCode) {
   FakeV4l2Device held = UvcCamera();
   held.faults.busyAtSetFormat = 1000;  // every S_FMT

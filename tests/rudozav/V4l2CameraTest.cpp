@@ -1,0 +1,86 @@
+// The component on a V4L2 camera served by the in-memory driver, built from the same description
+// as the virtual demo camera: it is listed before virtual devices, previews through the real V4L2
+// filter, takes a snapshot, and keeps its settings key when it comes back on another node.
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <functional>
+
+#include "ComponentFixture.h"
+#include "JpegProbe.h"
+#include "devices/v4l2/FakeV4l2.h"
+#include "devices/v4l2/FakeV4l2Description.h"
+#include "devices/virtual/DescriptionParser.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/devices/Devices.h"
+#include "rudozav/devices/DevicesManager.h"
+
+namespace rudozav_test {
+namespace {
+
+class V4l2CameraTest : public ComponentTest {
+ protected:
+  V4l2CameraTest() : ComponentTest(false, true) {}
+
+  void SetUp() override {
+    ComponentTest::SetUp();
+    devices::SetDefaultV4l2Api(fake_);
+    camera_ = devices::FakeV4l2DeviceFrom(devices::DemoDevices().front());
+  }
+  void TearDown() override {
+    ComponentTest::TearDown();
+    devices::SetDefaultV4l2Api(nullptr);
+  }
+
+  static bool WaitFor(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+  }
+
+  std::shared_ptr<devices::FakeV4l2> fake_ = std::make_shared<devices::FakeV4l2>();
+  devices::FakeV4l2Device camera_;
+};
+
+TEST_F(V4l2CameraTest, PreviewsAndTakesASnapshotThroughTheV4l2Filter) {
+  fake_->Plug("/dev/video0", camera_, true);
+  TRavorOderiri& component = CreateLoaded();
+  ASSERT_EQ(component.VideoDevices(), "Virtual Camera (WDM)");
+  component.StartPreview();
+  ASSERT_EQ(component.CurrentState(), cs_Preview);
+  const TRavorOdeririState& state = component.State();
+  ASSERT_NE(state.frameGrabberRecord, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return state.frameGrabberRecord->FrameCount > 2; }));
+  EXPECT_TRUE(fake_->IsStreaming("/dev/video0"));
+
+  ASSERT_TRUE(component.CaptureFrameTo(fc_JpegFile, "shot.jpg"));
+  const TJpegProbe shot = ProbeJpeg("shot.jpg");
+  ASSERT_TRUE(shot.ok);
+  EXPECT_EQ(shot.width, 640);
+  EXPECT_EQ(shot.height, 480);
+  component.StopPreview();
+  EXPECT_FALSE(fake_->IsStreaming("/dev/video0"));
+}
+
+TEST_F(V4l2CameraTest, ACameraBackOnAnotherNodeKeepsItsSettingsKey) {
+  fake_->Plug("/dev/video0", camera_, true);
+  TRavorOderiri& component = CreateLoaded();
+  ASSERT_EQ(VideoDeviceList()->Items.size(), 1u);
+  const std::string key = VideoDeviceList()->Items[0].RegistryName;
+  Destroy(component);
+  FinishProcess();
+
+  fake_->UnplugAll();
+  fake_->Plug("/dev/video3", camera_, true);
+  SetUp();
+  CreateLoaded();
+  ASSERT_EQ(VideoDeviceList()->Items.size(), 1u);
+  EXPECT_EQ(VideoDeviceList()->Items[0].RegistryName, key);
+}
+
+}  // namespace
+}  // namespace rudozav_test
