@@ -28,9 +28,10 @@
 // libav* takes with av_malloc is not counted.
 //
 // Build and run (RelWithDebInfo is the default build type):
-//   cmake -S . -B build -G Ninja -DRUDOZAV_BENCH=ON && cmake --build build --target
-//   v4l2_capture_bench build/bench/v4l2_capture_bench --benchmark_repetitions=3
-//   --benchmark_report_aggregates_only=true
+//   cmake -S . -B build -G Ninja -DRUDOZAV_BENCH=ON
+//   cmake --build build --target v4l2_capture_bench
+//   build/bench/v4l2_capture_bench --benchmark_repetitions=3
+//       --benchmark_report_aggregates_only=true
 
 #include <benchmark/benchmark.h>
 #include <time.h>
