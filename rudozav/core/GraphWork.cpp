@@ -1,6 +1,6 @@
-// Work of the graph builders, the video windows, the player, the device dialogs and the frame
-// grabbers as the state machine calls it. None of them is in place yet: builds fail, nothing is
-// grabbed, and the rest does nothing.
+// The state machine's steps whose work is not built yet: the capture graph and recompression,
+// the player, the device dialogs, analog standards and the frame counters. The capture build
+// fails; the rest does nothing.
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"

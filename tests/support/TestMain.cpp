@@ -1,5 +1,6 @@
-// Test entry: every test gets its own current directory, registry and system directory, and a
-// V4L2 without nodes, so that a camera on the machine never takes part in a test.
+// Test entry: every test gets its own current directory, registry and system directory, a V4L2
+// without nodes and an ALSA without capture devices, so that a camera or microphone of the
+// machine never takes part in a test.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,11 +8,21 @@
 #include <cstdlib>
 #include <memory>
 
+#include "devices/alsa/AlsaApi.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "support/TempDir.h"
 
 namespace testing_support {
 namespace {
+
+// The machine's ALSA for playback (the audio renderer plays, or falls back on silence), with no
+// capture device.
+class PlaybackOnlyAlsa final : public AlsaApi {
+ public:
+  std::unique_ptr<AlsaPcm> OpenPlayback(const std::string& device, int* error) override {
+    return SystemAlsaApi()->OpenPlayback(device, error);
+  }
+};
 
 std::unique_ptr<TempDir> g_testDir;
 std::filesystem::path g_startDir;
@@ -27,6 +38,7 @@ class HermeticTests : public ::testing::EmptyTestEventListener {
     setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     std::filesystem::current_path(dir);
     devices::SetDefaultV4l2Api(std::make_shared<devices::FakeV4l2>());
+    SetDefaultAlsaApi(std::make_shared<PlaybackOnlyAlsa>());
   }
   void OnTestEnd(const ::testing::TestInfo&) override {
     std::filesystem::current_path(g_startDir);
@@ -36,7 +48,9 @@ class HermeticTests : public ::testing::EmptyTestEventListener {
 
 }  // namespace
 
-const std::filesystem::path& TestDirectory() { return g_testDir->path(); }
+const std::filesystem::path& TestDirectory() {
+  return g_testDir->path();
+}
 
 }  // namespace testing_support
 

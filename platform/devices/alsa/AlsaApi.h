@@ -1,13 +1,17 @@
 #pragma once
-// The ALSA playback calls the audio renderer makes, behind a narrow interface so that the
-// renderer runs against an in-memory device in tests (FakeAlsa.h) and against libasound otherwise.
-// Results are those of libasound: 0 or a count on success, a negative errno on failure.
+// The ALSA calls the audio renderer and the sound capture back-end make, behind a narrow
+// interface so that both run against in-memory devices in tests (FakeAlsa.h) and against
+// libasound otherwise. Results are those of libasound: 0 or a count on success, a negative errno
+// on failure.
 //
-// Threads: one AlsaPcm is used by one thread at a time; the process-wide default may be read and
-// replaced from any thread.
+// Threads: one AlsaPcm or AlsaCapture is used by one thread at a time; listing devices and the
+// process-wide default may be used from any thread.
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum class PcmSampleFormat { kU8, kS16LE, kS24LE3, kS32LE, kFloatLE };
 
@@ -29,11 +33,60 @@ class AlsaPcm {
   virtual int Drain() = 0;
 };
 
+// One opened capture PCM, non-blocking; destroying it closes the device.
+class AlsaCapture {
+ public:
+  virtual ~AlsaCapture() = default;
+  // Whether the device takes the format, asked with the hw_params tests without setting it.
+  virtual bool Accepts(PcmSampleFormat format, unsigned channels, unsigned rate) = 0;
+  // Interleaved access with the format; the period size is set before the buffer size (some
+  // drivers take only that order). 0 or -errno.
+  virtual int SetParams(PcmSampleFormat format, unsigned channels, unsigned rate,
+                        unsigned periodFrames, unsigned periods) = 0;
+  virtual int Start() = 0;
+  // Waits up to timeoutMs for a period to read (snd_pcm_wait): 1 ready, 0 timeout, or -errno
+  // (-EPIPE after an overrun, -ESTRPIPE when suspended, -ENODEV when the device is gone).
+  virtual int Wait(int timeoutMs) = 0;
+  // Reads up to frames frames without blocking: the count, -EAGAIN when none is ready, or the
+  // errors of Wait.
+  virtual long Read(void* data, unsigned long frames) = 0;
+  // The CLOCK_MONOTONIC time of the latest period (ns) and the frames available at that time
+  // (snd_pcm_htimestamp); -errno when the device has no such timestamp.
+  virtual int Timestamp(std::int64_t* monotonicNs, long* available) = 0;
+  // Restores the device after an overrun or a suspend, silently; a capture stream must be
+  // started again afterwards.
+  virtual int Recover(int error) = 0;
+  // Stops at once, discarding what was captured; the device is ready to Start again.
+  virtual int Drop() = 0;
+};
+
+// A PCM that can capture: a card's hardware device, or one the ALSA configuration describes.
+struct AlsaCaptureDeviceInfo {
+  std::string pcm;          // what to open: "hw:CARD=C920,DEV=0", "default", "pipewire"
+  std::string description;  // the configuration's description hint (first line first)
+  bool hardware = false;    // a card's own device
+  int card = -1;            // hardware: the card's number, device and their names
+  int device = -1;
+  std::string cardId;    // "C920"
+  std::string cardName;  // "HD Pro Webcam C920"
+  std::string pcmName;   // "USB Audio"
+  // udev properties of the card's device (ID_BUS, ID_VENDOR_ID, ID_MODEL_ID,
+  // ID_USB_INTERFACE_NUM, ID_SERIAL_SHORT, ID_PATH), empty where udev knows nothing.
+  std::map<std::string, std::string> properties;
+};
+
 class AlsaApi {
  public:
   virtual ~AlsaApi() = default;
   // Opens a playback device in blocking mode. Null, with the error in *error, when it cannot.
   virtual std::unique_ptr<AlsaPcm> OpenPlayback(const std::string& device, int* error) = 0;
+  // Opens a capture device in non-blocking mode; -EBUSY while another program holds it. A
+  // back-end without capture answers -ENOTSUP.
+  virtual std::unique_ptr<AlsaCapture> OpenCapture(const std::string& device, int* error);
+  // The hardware capture devices of every card, then the configuration's PCMs with a
+  // description hint that may capture (output-only hints, "null" and plugins without a
+  // description left out), each once.
+  virtual std::vector<AlsaCaptureDeviceInfo> CaptureDevices() { return {}; }
 };
 
 // The process's ALSA: libasound unless replaced. Replacing with null restores libasound.

@@ -1,10 +1,24 @@
 #pragma once
 // An in-memory ALSA for tests: playback devices that record what is written to them, with faults
-// to inject (open fails, underruns, short writes). Install it with SetDefaultAlsaApi.
+// to inject (open fails, underruns, short writes), and capture devices that produce a tone or
+// the samples a test gives, paced in real time or a period whenever asked, with the faults real
+// devices show (busy, overrun, suspend, unplug, no timestamps). Install it with
+// SetDefaultAlsaApi.
 //
-// Threads: the renderer writes on its streaming thread while a test reads; every member is
-// guarded by one mutex. Make it with std::make_shared: opened devices share it.
+// Capture devices behave as libasound's non-blocking PCMs: SetParams prepares, Start runs, Read
+// answers -EAGAIN while nothing is there; after -EPIPE or -ESTRPIPE only Recover and Start bring
+// the stream back; -ENODEV is for good. A hardware device ("hw:...") is opened by one at a time
+// (-EBUSY for a second); "plughw:..." opens the same device through a plug layer that accepts any
+// format. Read of a stream that was not started answers -EBADFD (libasound would start it).
+//
+// Threads: the renderer writes and a capture pin reads on its streaming thread while a test
+// reads counters, adds and removes devices; every member is guarded by one mutex, and a capture's
+// Wait sleeps on a condition variable that removal wakes. Make it with std::make_shared: opened
+// devices share it.
 
+#include <chrono>
+#include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +26,28 @@
 
 #include "com/Types.h"
 #include "devices/alsa/AlsaApi.h"
+
+// How a fake capture device behaves.
+struct FakeCaptureConfig {
+  // What it accepts (Accepts, SetParams): every combination of these.
+  std::vector<PcmSampleFormat> formats = {PcmSampleFormat::kS16LE, PcmSampleFormat::kU8};
+  std::vector<unsigned> channels = {1, 2};
+  std::vector<unsigned> rates = {44100, 48000};
+  // What it captures: these interleaved samples in the format set, over and over; without them
+  // a sine tone on every channel.
+  std::vector<BYTE> samples;
+  double toneFrequency = 440;
+  double toneAmplitude = 0.25;  // of full scale
+  // Paced: frames arrive at the rate on std::chrono::steady_clock from Start, a reader that
+  // falls a buffer behind loses the oldest. Unpaced: a period is there whenever asked.
+  bool paced = true;
+  // Faults. Reads count the successful ones.
+  int openError = 0;           // every open fails so (-EBUSY: held by another program)
+  int overrunAfterReads = -1;  // then -EPIPE, once, until Recover and Start
+  int suspendAfterReads = -1;  // then -ESTRPIPE, once, until Recover and Start
+  int goneAfterReads = -1;     // then -ENODEV for good, as after an unplug
+  bool noTimestamps = false;   // Timestamp answers -EINVAL (htimestamp stays 0)
+};
 
 class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeAlsa> {
  public:
@@ -41,6 +77,28 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
 
   std::unique_ptr<AlsaPcm> OpenPlayback(const std::string& device, int* error) override;
 
+  // What happened to a capture device since it was added.
+  struct CaptureCounters {
+    int opens = 0;       // successful opens
+    int openNow = 0;     // captures not yet destroyed
+    int reads = 0;       // Read calls, whatever they answered
+    int framesRead = 0;  // frames handed out
+    int recoveries = 0;  // Recover calls
+    int starts = 0;      // Start calls
+  };
+
+  // Adds a capture device, listed by CaptureDevices in the order added; one with the same pcm is
+  // replaced (as RemoveCaptureDevice, then added).
+  void AddCaptureDevice(AlsaCaptureDeviceInfo info, FakeCaptureConfig config = {});
+  // Unplugs it: no longer listed or opened, and captures open on it answer -ENODEV from now on.
+  void RemoveCaptureDevice(const std::string& pcm);
+  // The counters of the device listed under pcm, else of the one last removed under it (zeros
+  // for one never added).
+  CaptureCounters Counters(const std::string& pcm) const;
+
+  std::unique_ptr<AlsaCapture> OpenCapture(const std::string& device, int* error) override;
+  std::vector<AlsaCaptureDeviceInfo> CaptureDevices() override;
+
   int OpenAttempts() const;
   // Copies of the records of every device opened so far, in order.
   std::vector<DeviceRecord> Devices() const;
@@ -49,6 +107,16 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
 
  private:
   friend class FakePcm;
+  friend class FakeCapture;
+
+  void RemoveCaptureDeviceLocked(const std::string& pcm);
+
+  struct CaptureDevice {
+    AlsaCaptureDeviceInfo info;
+    FakeCaptureConfig config;
+    CaptureCounters counters;
+    bool gone = false;
+  };
 
   mutable std::mutex mutex_;
   int openError_ = 0;
@@ -58,4 +126,8 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
   unsigned long writeLimit_ = 0;
   int openAttempts_ = 0;
   std::vector<DeviceRecord> devices_;
+  // Capture devices in the order added; a removed one lives on with open captures.
+  std::vector<std::shared_ptr<CaptureDevice>> captureDevices_;
+  std::vector<std::shared_ptr<CaptureDevice>> removedCaptureDevices_;  // for their counters
+  std::condition_variable changed_;  // a capture device was removed
 };

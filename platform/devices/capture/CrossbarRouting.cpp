@@ -35,11 +35,17 @@ HRESULT CrossbarRouting::CanRoute(LONG output, LONG input) const {
                                                                                      : S_FALSE;
 }
 
-HRESULT CrossbarRouting::Route(LONG output, LONG input) {
+HRESULT CrossbarRouting::CheckRoute(LONG output, LONG input) const {
   if (output < 0 || output >= Outputs() || input < -1 || input >= Inputs()) return E_INVALIDARG;
   if (input >= 0 && !Routable(static_cast<std::size_t>(output), static_cast<std::size_t>(input))) {
     return E_FAIL;
   }
+  return S_OK;
+}
+
+HRESULT CrossbarRouting::Route(LONG output, LONG input) {
+  const HRESULT allowed = CheckRoute(output, input);
+  if (FAILED(allowed)) return allowed;
   std::lock_guard lock(mutex_);
   routing_[static_cast<std::size_t>(output)] = input;
   return S_OK;

@@ -1,12 +1,12 @@
 #pragma once
-// The routing matrix of a virtual crossbar: which input each output can take and takes now,
+// The routing matrix of a crossbar: which input each output can take and takes now,
 // and the pins' physical types and related pins, as IAMCrossbar reports them. Any thread; a
 // lock guards the routing.
 
 #include <mutex>
 #include <vector>
 
-#include "devices/virtual/DeviceDescription.h"
+#include "devices/capture/CrossbarDescription.h"
 
 namespace devices {
 
@@ -21,6 +21,8 @@ class CrossbarRouting {
   HRESULT CanRoute(LONG output, LONG input) const;
   // Input -1 disconnects the output. E_INVALIDARG out of range, E_FAIL when not routable.
   HRESULT Route(LONG output, LONG input);
+  // What Route would answer, without routing: S_OK, E_INVALIDARG or E_FAIL.
+  HRESULT CheckRoute(LONG output, LONG input) const;
   HRESULT RoutedTo(LONG output, LONG* input) const;
   HRESULT PinInfo(bool isInput, LONG index, LONG* related, LONG* physicalType) const;
 

@@ -1,5 +1,6 @@
 #pragma once
-// What one video pin of a virtual camera can deliver, from its description: the media types and
+// What one video pin of a capture device can deliver, from its capabilities (a virtual camera's
+// description, or the formats probed from a V4L2 node): the media types and
 // VIDEO_STREAM_CONFIG_CAPS of IAMStreamConfig, and whether a given type is acceptable
 // (QueryAccept, SetFormat, connections). Immutable after construction: any thread.
 

@@ -1,5 +1,5 @@
 #pragma once
-// A fake V4L2 node made from a virtual-device description (devices/DeviceDescription.h), so that
+// A fake V4L2 node made from a virtual-device description (devices/virtual/DeviceDescription.h), so that
 // the fixtures that describe virtual cameras and capture cards drive the V4L2 back-end too: the
 // capture pin's capabilities become formats, sizes and intervals; the processing amplifier
 // becomes user controls; the crossbars' connectors become inputs and audio inputs; the decoder's

@@ -2,6 +2,7 @@
 
 #include "com/Diagnostics.h"
 #include "devices/capture/DeviceResults.h"
+#include "devices/v4l2/V4l2Crossbar.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
@@ -26,10 +27,46 @@ V4l2CaptureFilter::V4l2CaptureFilter(std::shared_ptr<const V4l2Device> device,
                                      std::string friendlyName)
     : CaptureFilter(CLSID_Proxy, std::move(friendlyName)),
       device_(std::move(device)),
-      pin_(AddPin(std::make_unique<V4l2VideoPin>(this, device_, ProbeV4l2Formats(*device_)))),
+      standards_(ReadAnalogStandards(*device_)),
+      pin_(AddPin(
+          std::make_unique<V4l2VideoPin>(this, device_, ProbeV4l2Formats(*device_), standards_))),
       controls_(static_cast<IBaseFilter*>(this), *device_),
       procAmp_(static_cast<IBaseFilter*>(this), controls_),
-      hasProcAmp_(procAmp_.HasAny()) {}
+      hasProcAmp_(procAmp_.HasAny()) {
+  MakeAnalogParts();
+}
+
+void V4l2CaptureFilter::MakeAnalogParts() {
+  IUnknown* self = static_cast<IBaseFilter*>(this);
+  if (ReadV4l2Crossbar(*device_, DeviceName() + " Crossbar")) {
+    analogInput_ = std::make_unique<AnalogPin>(this, "Analog Video In", PINDIR_INPUT, true);
+    upstream_ = std::make_unique<UpstreamCrossbars>(self, *analogInput_, DeviceName(),
+                                                    [this] { return MakeCrossbars(); });
+  }
+  if (standards_ != 0) decoder_ = std::make_unique<V4l2Decoder>(self, *device_, standards_);
+  if (const auto tuner = V4l2Tuner::FindAnalogTvTuner(*device_)) {
+    tuner_ = std::make_unique<V4l2Tuner>(self, *device_, *tuner, standards_);
+  }
+}
+
+// Read again each time, so that the crossbar starts from the input the node has now.
+std::vector<ComPtr<CrossbarFilter>> V4l2CaptureFilter::MakeCrossbars() const {
+  auto crossbar = ReadV4l2Crossbar(*device_, DeviceName() + " Crossbar");
+  if (!crossbar) return {};
+  return {MakeV4l2Crossbar(device_, std::move(*crossbar))};
+}
+
+int V4l2CaptureFilter::GetPinCount() {
+  return CaptureFilter::GetPinCount() + (analogInput_ ? 1 : 0);
+}
+
+CBasePin* V4l2CaptureFilter::GetPin(int index) {
+  if (analogInput_) {
+    if (index == 0) return analogInput_.get();
+    --index;
+  }
+  return CaptureFilter::GetPin(index);
+}
 
 V4l2CaptureFilter::~V4l2CaptureFilter() {
   GiveBackDevice();
@@ -38,6 +75,9 @@ V4l2CaptureFilter::~V4l2CaptureFilter() {
 HRESULT V4l2CaptureFilter::QueryFilterInterface(REFIID riid, void** object) {
   if (riid == IID_IAMVideoProcAmp && hasProcAmp_) return procAmp_.Give(object);
   if (riid == IID_IDeviceControls) return controls_.Give(object);
+  if (riid == IID_IUpstreamDeviceFilters && upstream_) return upstream_->Give(object);
+  if (riid == IID_IAMAnalogVideoDecoder && decoder_) return decoder_->Give(object);
+  if ((riid == IID_IAMTVTuner || riid == IID_IAMTuner) && tuner_) return tuner_->Give(object);
   return CaptureFilter::QueryFilterInterface(riid, object);
 }
 

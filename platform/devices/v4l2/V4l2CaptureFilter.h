@@ -4,12 +4,18 @@
 // and IDeviceControls. The node is opened when the filter is made and stays open for its
 // controls; streaming claims it when the filter leaves Stopped.
 //
+// An analog node also answers, as it has them: its inputs as a crossbar filter of its own
+// (V4l2Crossbar) that feeds an analog video input pin and that IUpstreamDeviceFilters puts into
+// the graph; its standards as IAMAnalogVideoDecoder; its analog TV tuner as IAMTVTuner.
+//
 // Threads: application thread, except the pin's streaming.
 
 #include <memory>
 #include <string>
 
 #include "devices/capture/CaptureFilter.h"
+#include "devices/capture/UpstreamCrossbars.h"
+#include "devices/v4l2/V4l2AnalogControls.h"
 #include "devices/v4l2/V4l2Controls.h"
 #include "devices/v4l2/V4l2VideoPin.h"
 
@@ -23,8 +29,9 @@ class V4l2CaptureFilter : public CaptureFilter {
 
   V4l2CaptureFilter(std::shared_ptr<const V4l2Device> device, std::string friendlyName);
 
-  int GetPinCount() override { return CaptureFilter::GetPinCount(); }
-  CBasePin* GetPin(int index) override { return CaptureFilter::GetPin(index); }
+  // The analog video input (when the node has a crossbar) comes first, then the capture pin.
+  int GetPinCount() override;
+  CBasePin* GetPin(int index) override;
 
  protected:
   ~V4l2CaptureFilter() override;
@@ -34,11 +41,19 @@ class V4l2CaptureFilter : public CaptureFilter {
   void WakeStreams() override { pin_->Wake(); }
 
  private:
+  void MakeAnalogParts();
+  std::vector<ComPtr<CrossbarFilter>> MakeCrossbars() const;
+
   const std::shared_ptr<const V4l2Device> device_;
-  V4l2VideoPin* pin_;  // owned by CSource
+  const LONG standards_;  // AnalogVideo_* bits; 0 without standards
+  V4l2VideoPin* pin_;     // owned by CSource
   V4l2Controls controls_;
   V4l2ProcAmp procAmp_;
   const bool hasProcAmp_;
+  std::unique_ptr<AnalogPin> analogInput_;
+  std::unique_ptr<UpstreamCrossbars> upstream_;
+  std::unique_ptr<V4l2Decoder> decoder_;
+  std::unique_ptr<V4l2Tuner> tuner_;
 };
 
 }  // namespace devices

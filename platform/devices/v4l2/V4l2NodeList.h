@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "devices/HardwareIdentity.h"
 #include "devices/v4l2/V4l2Api.h"
 
 namespace devices {
 
 // Properties the listing adds beside udev's own: the driver's card name (sysfs "name"), and the
-// subsystem ids of a PCI card as four lower-case hexadecimal digits each.
+// subsystem ids of a PCI card (kPciSubsystemVendorProperty, kPciSubsystemDeviceProperty).
 inline constexpr char kV4lNameProperty[] = "V4L_NAME";
-inline constexpr char kPciSubsystemVendorProperty[] = "ID_PCI_SUBSYS_VENDOR_ID";
-inline constexpr char kPciSubsystemDeviceProperty[] = "ID_PCI_SUBSYS_DEVICE_ID";
 
 // udev's nodes of the video4linux subsystem with their properties, sorted by device number
 // ("video2" before "video10"), with V4L_NAME added, and ID_BUS "pci" and the card's ids added to

@@ -33,12 +33,12 @@ bool IsJpeg(std::uint32_t fourcc) {
 }  // namespace
 
 V4l2VideoPin::V4l2VideoPin(CaptureFilter* filter, std::shared_ptr<const V4l2Device> device,
-                           V4l2ProbedFormats formats)
+                           V4l2ProbedFormats formats, LONG videoStandards)
     : VideoCapturePin(filter, "Capture", true),
       filter_(filter),
       device_(std::move(device)),
       probed_(std::move(formats)),
-      formats_(probed_.pin, 0),
+      formats_(probed_.pin, videoStandards),
       wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
   SetCategory(PIN_CATEGORY_CAPTURE);
 }

@@ -21,8 +21,10 @@ class CaptureFilter;
 
 class V4l2VideoPin : public VideoCapturePin {
  public:
+  // videoStandards: the node's TV standards as AnalogVideo_* bits, reported in the capabilities
+  // (0 for none).
   V4l2VideoPin(CaptureFilter* filter, std::shared_ptr<const V4l2Device> device,
-               V4l2ProbedFormats formats);
+               V4l2ProbedFormats formats, LONG videoStandards);
   ~V4l2VideoPin() override;
 
   // Sets the connected format on the node and maps its buffers: kDeviceInUse when another

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "com/Guid.h"
+#include "devices/capture/CrossbarDescription.h"
 #include "devices/capture/VideoCapability.h"
 #include "dshow/DeviceInterfaces.h"
 
@@ -18,24 +19,6 @@ enum class DeviceCategory { kVideoInput, kAudioInput, kVideoCompressor, kAudioCo
 
 // Which driver the device pretends to have; decides its "CLSID" property.
 enum class DeviceKind { kWdm, kVfw, kOther };
-
-struct CrossbarPinDescription {
-  LONG physicalType = PhysConn_Video_Composite;
-  LONG related = -1;
-};
-
-struct CrossbarDescription {
-  std::string name;
-  std::vector<CrossbarPinDescription> inputs;
-  std::vector<CrossbarPinDescription> outputs;
-  // Per output, the inputs it can take. Empty: every input of the same medium (video or audio).
-  std::vector<std::vector<LONG>> canRoute;
-  // Per output, the input routed at start (-1 none). Empty: the first input each output can take.
-  std::vector<LONG> routing;
-  // Per output, the input of the crossbar downstream it feeds (for the crossbar next to the
-  // capture filter: 0 feeds the capture filter's analog input). -1 or missing: unconnected.
-  std::vector<LONG> feeds;
-};
 
 struct TunerDescription {
   LONG channelMin = 1;

@@ -6,6 +6,7 @@
 #include "devices/virtual/VirtualCaptureFilter.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"
+#include "dshow/base/MemAllocator.h"
 
 namespace devices {
 namespace {
@@ -19,7 +20,7 @@ DWORD BufferBytes(const WAVEFORMATEX& format) {
 }  // namespace
 
 VirtualAudioPin::VirtualAudioPin(VirtualCaptureFilter* filter)
-    : CSourceStream(filter, "Capture"), device_(filter) {
+    : StreamConfigPin(filter, "Capture"), device_(filter) {
   SetCategory(PIN_CATEGORY_CAPTURE);
   const auto& formats = filter->Device().audioFormats;
   range_.guid = FORMAT_WaveFormatEx;
@@ -41,23 +42,15 @@ VirtualAudioPin::VirtualAudioPin(VirtualCaptureFilter* filter)
   range_.SampleFrequencyGranularity = 1;
 }
 
-HRESULT VirtualAudioPin::QueryPinInterface(REFIID riid, void** object) {
-  if (riid != IID_IAMStreamConfig) return CSourceStream::QueryPinInterface(riid, object);
-  *object = static_cast<IAMStreamConfig*>(this);
-  AddRef();
-  return S_OK;
+int VirtualAudioPin::CapabilityCount() const {
+  return static_cast<int>(device_->Device().audioFormats.size());
 }
 
-MediaType VirtualAudioPin::TypeOf(int index) const {
+MediaType VirtualAudioPin::CapabilityType(int index) const {
   const auto& formats = device_->Device().audioFormats;
   if (index < 0 || index >= static_cast<int>(formats.size())) return MediaType();
   const AudioFormatDescription& format = formats[static_cast<std::size_t>(index)];
   return MakePcmMediaType(format.samplesPerSec, format.bitsPerSample, format.channels);
-}
-
-MediaType VirtualAudioPin::PreferredType() const {
-  std::lock_guard lock(formatLock_);
-  return chosen_.IsEmpty() ? TypeOf(0) : chosen_;
 }
 
 bool VirtualAudioPin::Accepts(const AM_MEDIA_TYPE& mediaType) const {
@@ -74,22 +67,15 @@ bool VirtualAudioPin::Accepts(const AM_MEDIA_TYPE& mediaType) const {
          format->nBlockAlign == format->nChannels * format->wBitsPerSample / 8;
 }
 
-HRESULT VirtualAudioPin::CheckMediaType(const AM_MEDIA_TYPE* mediaType) {
-  if (mediaType == nullptr) return E_POINTER;
-  return Accepts(*mediaType) ? S_OK : S_FALSE;
+bool VirtualAudioPin::SameFormat(const AM_MEDIA_TYPE& chosen, const AM_MEDIA_TYPE& offered) const {
+  const WAVEFORMATEX* wanted = WaveFormatOf(chosen);
+  const WAVEFORMATEX* other = WaveFormatOf(offered);
+  return wanted != nullptr && other != nullptr && wanted->nSamplesPerSec == other->nSamplesPerSec &&
+         wanted->wBitsPerSample == other->wBitsPerSample && wanted->nChannels == other->nChannels;
 }
 
-HRESULT VirtualAudioPin::GetMediaType(int position, MediaType* mediaType) {
-  if (mediaType == nullptr) return E_POINTER;
-  if (position < 0) return E_INVALIDARG;
-  if (position == 0) {
-    *mediaType = PreferredType();
-    return S_OK;
-  }
-  if (position > static_cast<int>(device_->Device().audioFormats.size()))
-    return VFW_S_NO_MORE_ITEMS;
-  *mediaType = TypeOf(position - 1);
-  return S_OK;
+void VirtualAudioPin::WriteCaps(int /*index*/, BYTE* caps) const {
+  std::memcpy(caps, &range_, sizeof range_);
 }
 
 HRESULT VirtualAudioPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
@@ -99,50 +85,7 @@ HRESULT VirtualAudioPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PR
   wanted.cBuffers = std::max<LONG>(request->cBuffers, 4);
   wanted.cbBuffer = std::max<LONG>(request->cbBuffer, static_cast<LONG>(BufferBytes(*format)));
   wanted.cbAlign = std::max<LONG>(request->cbAlign, 1);
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(&wanted, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer < static_cast<LONG>(BufferBytes(*format)) ? E_FAIL : S_OK;
-}
-
-HRESULT VirtualAudioPin::SetFormat(AM_MEDIA_TYPE* mediaType) {
-  if (mediaType == nullptr) return E_POINTER;
-  if (!Accepts(*mediaType)) return VFW_E_INVALIDMEDIATYPE;
-  if (!device_->IsStopped()) return VFW_E_NOT_STOPPED;
-  if (IsConnected() && GetConnected()->QueryAccept(mediaType) != S_OK)
-    return VFW_E_TYPE_NOT_ACCEPTED;
-  {
-    std::lock_guard lock(formatLock_);
-    chosen_ = MediaType(*mediaType);
-  }
-  if (!IsConnected() || device_->Graph() == nullptr) return S_OK;
-  ComPtr<IPin> peer(GetConnected());
-  (void)device_->Graph()->Disconnect(peer.Get());  // the new connection's result tells
-  (void)device_->Graph()->Disconnect(this);
-  return device_->Graph()->ConnectDirect(this, peer.Get(), mediaType);
-}
-
-HRESULT VirtualAudioPin::GetFormat(AM_MEDIA_TYPE** mediaType) {
-  if (mediaType == nullptr) return E_POINTER;
-  *mediaType = (IsConnected() ? CurrentMediaType() : PreferredType()).CreateCopy();
-  return *mediaType == nullptr ? E_OUTOFMEMORY : S_OK;
-}
-
-HRESULT VirtualAudioPin::GetNumberOfCapabilities(int* count, int* size) {
-  if (count == nullptr || size == nullptr) return E_POINTER;
-  *count = static_cast<int>(device_->Device().audioFormats.size());
-  *size = sizeof(AUDIO_STREAM_CONFIG_CAPS);
-  return S_OK;
-}
-
-HRESULT VirtualAudioPin::GetStreamCaps(int index, AM_MEDIA_TYPE** mediaType, BYTE* caps) {
-  if (mediaType == nullptr || caps == nullptr) return E_POINTER;
-  *mediaType = nullptr;
-  if (index < 0) return E_INVALIDARG;
-  if (index >= static_cast<int>(device_->Device().audioFormats.size())) return S_FALSE;
-  std::memcpy(caps, &range_, sizeof range_);
-  *mediaType = TypeOf(index).CreateCopy();
-  return *mediaType == nullptr ? E_OUTOFMEMORY : S_OK;
+  return SetAllocatorProperties(*allocator, wanted);
 }
 
 HRESULT VirtualAudioPin::OnThreadStartPlay() {

@@ -1,59 +1,18 @@
 #pragma once
-// A crossbar filter of a virtual capture card: input pins for the physical connectors, output
-// pins towards the decoder (and the sound), and IAMCrossbar with the described routing matrix.
-// No samples pass through it: its connections only show the way from a connector to the capture
-// filter. On the pin enumeration the inputs come first, then the outputs.
+// A crossbar filter of a virtual capture card: the shared crossbar with the described routing
+// matrix and nothing behind it, so a route changes only the routing.
 //
 // Threads: application thread, like any filter's connections and controls.
 
-#include <memory>
-#include <vector>
-
-#include "devices/capture/CrossbarRouting.h"
-#include "devices/capture/FilterPart.h"
-#include "dshow/base/BaseFilter.h"
-#include "dshow/base/BasePin.h"
+#include "devices/capture/CrossbarFilter.h"
+#include "devices/virtual/VirtualDevices.h"
 
 namespace devices {
 
-// A pin of analog video or audio: MEDIATYPE_AnalogVideo or MEDIATYPE_AnalogAudio.
-class AnalogPin : public CBasePin {
+class VirtualCrossbar : public CrossbarFilter {
  public:
-  AnalogPin(CBaseFilter* filter, std::string name, PIN_DIRECTION direction, bool video);
-
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE* mediaType) override;
-  HRESULT GetMediaType(int position, MediaType* mediaType) override;
-
-  // The type analog connections carry.
-  static MediaType AnalogType(bool video);
-
- private:
-  const bool video_;
+  explicit VirtualCrossbar(const CrossbarDescription& crossbar)
+      : CrossbarFilter(CLSID_VirtualDevice, crossbar) {}
 };
-
-class VirtualCrossbar : public CBaseFilter {
- public:
-  explicit VirtualCrossbar(const CrossbarDescription& crossbar);
-
-  int GetPinCount() override { return static_cast<int>(pins_.size()); }
-  CBasePin* GetPin(int index) override;
-
-  // The input pin of that crossbar index, or the output pin; null out of range.
-  CBasePin* InputPin(LONG index);
-  CBasePin* OutputPin(LONG index);
-
- protected:
-  HRESULT QueryFilterInterface(REFIID riid, void** object) override;
-
- private:
-  class Control;
-
-  CrossbarRouting routing_;
-  std::vector<std::unique_ptr<AnalogPin>> pins_;  // inputs, then outputs
-  std::unique_ptr<Control> control_;
-};
-
-// "Video Composite In", "Audio Tuner In", "Video Decoder Out", ...
-std::string CrossbarPinName(LONG physicalType, bool isInput);
 
 }  // namespace devices

@@ -55,7 +55,7 @@ class VirtualTransport : public FilterPart<IAMExtTransport> {
 };
 
 // Dialogs of an older driver. Nothing is drawn: a shown dialog is reported to the observer
-// (devices/VirtualDevices.h) and closes at once.
+// (devices/virtual/VirtualDevices.h) and closes at once.
 class VirtualCaptureDialogs : public FilterPart<IAMVfwCaptureDialogs> {
  public:
   // isStopped: whether the filter is stopped (the format dialog needs it).

@@ -1,22 +1,9 @@
 #include "devices/virtual/VirtualVideoCapture.h"
 
-#include "com/Diagnostics.h"
 #include "devices/virtual/VirtualDevices.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
-
-class VirtualVideoCapture::Upstream : public FilterPart<IUpstreamDeviceFilters> {
- public:
-  explicit Upstream(VirtualVideoCapture* filter)
-      : FilterPart(static_cast<IBaseFilter*>(filter)), filter_(filter) {}
-  HRESULT AddUpstreamFilters(IGraphBuilder* graph) override {
-    return filter_->AddUpstreamFilters(graph);
-  }
-
- private:
-  VirtualVideoCapture* const filter_;
-};
 
 VirtualVideoCapture::VirtualVideoCapture(std::shared_ptr<const DeviceDescription> device,
                                          std::shared_ptr<DevicePresence> presence)
@@ -29,7 +16,9 @@ VirtualVideoCapture::VirtualVideoCapture(std::shared_ptr<const DeviceDescription
   }
   if (!Device().crossbars.empty()) {
     analogInput_ = std::make_unique<AnalogPin>(this, "Analog Video In", PINDIR_INPUT, true);
-    upstream_ = std::make_unique<Upstream>(this);
+    upstream_ = std::make_unique<UpstreamCrossbars>(static_cast<IBaseFilter*>(this), *analogInput_,
+                                                    Device().friendlyName,
+                                                    [this] { return MakeCrossbars(); });
   }
   MakeControls();
 }
@@ -82,62 +71,12 @@ HRESULT VirtualVideoCapture::QueryFilterInterface(REFIID riid, void** object) {
   return VirtualCaptureFilter::QueryFilterInterface(riid, object);
 }
 
-bool VirtualVideoCapture::CrossbarsIn(IGraphBuilder* graph) {
-  if (crossbars_.empty()) return false;
-  FILTER_INFO info;
-  if (FAILED(crossbars_.front()->QueryFilterInfo(&info))) return false;
-  return info.pGraph && IsSameObject(info.pGraph.Get(), graph);
-}
-
-HRESULT VirtualVideoCapture::AddUpstreamFilters(IGraphBuilder* graph) {
-  if (graph == nullptr) return E_POINTER;
-  if (Device().crossbars.empty() || CrossbarsIn(graph)) return S_OK;
-  crossbars_.clear();
-  for (std::size_t i = 0; i < Device().crossbars.size(); ++i) {
-    const CrossbarDescription& description = Device().crossbars[i];
-    auto crossbar = MakeComObject<VirtualCrossbar>(description);
-    const HRESULT hr = graph->AddFilter(crossbar.Get(), description.name.c_str());
-    if (FAILED(hr)) return hr;
-    crossbars_.push_back(std::move(crossbar));
+std::vector<ComPtr<CrossbarFilter>> VirtualVideoCapture::MakeCrossbars() const {
+  std::vector<ComPtr<CrossbarFilter>> crossbars;
+  for (const CrossbarDescription& description : Device().crossbars) {
+    crossbars.push_back(MakeComObject<VirtualCrossbar>(description));
   }
-  return ConnectCrossbars(graph);
-}
-
-// Each output of a crossbar feeds the input its description names; by default the first video
-// output of the crossbar next to the capture filter feeds the filter, and the outputs of the
-// one upstream feed the inputs of the same number.
-HRESULT VirtualVideoCapture::ConnectCrossbars(IGraphBuilder* graph) {
-  for (std::size_t level = 0; level < crossbars_.size(); ++level) {
-    const CrossbarDescription& description = Device().crossbars[level];
-    for (std::size_t output = 0; output < description.outputs.size(); ++output) {
-      LONG target = -1;
-      if (output < description.feeds.size()) {
-        target = description.feeds[output];
-      } else if (level == 0) {
-        const bool firstVideo =
-            CrossbarRouting::IsVideo(description.outputs[output].physicalType) &&
-            !(analogInput_ && analogInput_->IsConnected());
-        target = firstVideo ? 0 : -1;
-      } else {
-        target = static_cast<LONG>(output);
-      }
-      if (target < 0) continue;
-      CBasePin* from = crossbars_[level]->OutputPin(static_cast<LONG>(output));
-      CBasePin* to = level == 0 ? static_cast<CBasePin*>(analogInput_.get())
-                                : crossbars_[level - 1]->InputPin(target);
-      if (from == nullptr || to == nullptr || to->IsConnected()) continue;
-      const MediaType type =
-          AnalogPin::AnalogType(CrossbarRouting::IsVideo(description.outputs[output].physicalType));
-      if (to->CheckMediaType(type.Ptr()) != S_OK) continue;  // audio never feeds a video input
-      const HRESULT hr = graph->ConnectDirect(from, to, type.Ptr());
-      if (FAILED(hr)) {
-        diag::Warn("devices",
-                   Device().friendlyName + ": a crossbar does not connect: " + HResultText(hr));
-        return hr;
-      }
-    }
-  }
-  return S_OK;
+  return crossbars;
 }
 
 }  // namespace devices

@@ -13,14 +13,13 @@
 #include <memory>
 #include <vector>
 
+#include "devices/capture/UpstreamCrossbars.h"
 #include "devices/virtual/VirtualAnalogControls.h"
 #include "devices/virtual/VirtualCaptureFilter.h"
 #include "devices/virtual/VirtualCrossbar.h"
 #include "devices/virtual/VirtualProcAmp.h"
 #include "devices/virtual/VirtualTapeControls.h"
 #include "devices/virtual/VirtualVideoPin.h"
-#include "dshow/GraphInterfaces.h"
-#include "dshow/graph/UpstreamDeviceFilters.h"
 
 namespace devices {
 
@@ -32,21 +31,14 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
   int GetPinCount() override;
   CBasePin* GetPin(int index) override;
 
-  // Adds the crossbars to graph, each connected towards this filter. Does nothing when they are
-  // in that graph already or the device has none.
-  HRESULT AddUpstreamFilters(IGraphBuilder* graph);
-
  protected:
   ~VirtualVideoCapture() override;
   HRESULT QueryFilterInterface(REFIID riid, void** object) override;
 
  private:
-  class Upstream;
-
   void MakeControls();
   LONGLONG FramesElapsed();
-  HRESULT ConnectCrossbars(IGraphBuilder* graph);
-  bool CrossbarsIn(IGraphBuilder* graph);
+  std::vector<ComPtr<CrossbarFilter>> MakeCrossbars() const;
 
   std::vector<VirtualVideoPin*> outputs_;  // owned by CSource
   std::unique_ptr<AnalogPin> analogInput_;
@@ -57,8 +49,7 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
   std::unique_ptr<VirtualTimecodeReader> timecode_;
   std::unique_ptr<VirtualTransport> transport_;
   std::unique_ptr<VirtualCaptureDialogs> dialogs_;
-  std::unique_ptr<Upstream> upstream_;
-  std::vector<ComPtr<VirtualCrossbar>> crossbars_;  // [0] next to this filter
+  std::unique_ptr<UpstreamCrossbars> upstream_;
 };
 
 }  // namespace devices

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "com/Com.h"
@@ -52,6 +53,20 @@ inline ComPtr<IPin> PinNamed(IBaseFilter* filter, const std::string& name) {
     if (SUCCEEDED(pin->QueryPinInfo(&info)) && info.achName == name) return pin;
   }
   return nullptr;
+}
+
+// Reads the graph's events until one with that code; its first parameter, or nullopt when none
+// comes within the deadline. Other events (EC_PAUSED ...) pass by.
+inline std::optional<LONG_PTR> AwaitEvent(IGraphBuilder* graph, LONG wanted,
+                                          LONG msTimeout = 20000) {
+  auto events = ComPtr<IGraphBuilder>(graph).As<IMediaEvent>();
+  LONG code = 0;
+  LONG_PTR param1 = 0, param2 = 0;
+  while (events->GetEvent(&code, &param1, &param2, msTimeout) == S_OK) {
+    (void)events->FreeEventParams(code, param1, param2);  // nothing to free for these codes
+    if (code == wanted) return param1;
+  }
+  return std::nullopt;
 }
 
 }  // namespace devices_test

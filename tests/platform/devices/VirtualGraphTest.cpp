@@ -75,17 +75,8 @@ class VirtualGraph : public ::testing::Test {
 
   ComPtr<IMediaControl> Control() { return graph_.As<IMediaControl>(); }
 
-  // Reads the graph's events until one with that code; its first parameter, or nullopt when
-  // none comes within the generous deadline. Other events (EC_PAUSED ...) pass by.
   std::optional<LONG_PTR> AwaitEvent(LONG wanted, LONG msTimeout = 20000) {
-    auto events = graph_.As<IMediaEvent>();
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (events->GetEvent(&code, &param1, &param2, msTimeout) == S_OK) {
-      (void)events->FreeEventParams(code, param1, param2);  // nothing to free for these codes
-      if (code == wanted) return param1;
-    }
-    return std::nullopt;
+    return devices_test::AwaitEvent(graph_.Get(), wanted, msTimeout);
   }
 
   ComPtr<IGraphBuilder> graph_;

@@ -1,14 +1,14 @@
-#include "devices/virtual/VirtualCrossbar.h"
+#include "devices/capture/CrossbarFilter.h"
 
-#include "devices/virtual/VirtualDevices.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
 
 // IAMCrossbar over the filter's routing.
-class VirtualCrossbar::Control : public FilterPart<IAMCrossbar> {
+class CrossbarFilter::Control : public FilterPart<IAMCrossbar> {
  public:
-  Control(IUnknown* owner, CrossbarRouting& routing) : FilterPart(owner), routing_(routing) {}
+  Control(CrossbarFilter* filter, CrossbarRouting& routing)
+      : FilterPart(static_cast<IBaseFilter*>(filter)), filter_(filter), routing_(routing) {}
 
   HRESULT get_PinCounts(LONG* outputCount, LONG* inputCount) override {
     if (outputCount == nullptr || inputCount == nullptr) return E_POINTER;
@@ -17,7 +17,7 @@ class VirtualCrossbar::Control : public FilterPart<IAMCrossbar> {
     return S_OK;
   }
   HRESULT CanRoute(LONG output, LONG input) override { return routing_.CanRoute(output, input); }
-  HRESULT Route(LONG output, LONG input) override { return routing_.Route(output, input); }
+  HRESULT Route(LONG output, LONG input) override { return filter_->Route(output, input); }
   HRESULT get_IsRoutedTo(LONG output, LONG* input) override {
     return routing_.RoutedTo(output, input);
   }
@@ -27,6 +27,7 @@ class VirtualCrossbar::Control : public FilterPart<IAMCrossbar> {
   }
 
  private:
+  CrossbarFilter* const filter_;
   CrossbarRouting& routing_;
 };
 
@@ -71,37 +72,54 @@ std::string CrossbarPinName(LONG physicalType, bool isInput) {
   return name + (isInput ? " In" : " Out");
 }
 
-VirtualCrossbar::VirtualCrossbar(const CrossbarDescription& crossbar)
-    : CBaseFilter(CLSID_VirtualDevice), routing_(crossbar) {
-  for (std::size_t i = 0; i < crossbar.inputs.size(); ++i) {
-    const LONG type = crossbar.inputs[i].physicalType;
+CrossbarFilter::CrossbarFilter(const CLSID& clsid, CrossbarDescription crossbar, RouteHook onRoute)
+    : CBaseFilter(clsid),
+      description_(std::move(crossbar)),
+      onRoute_(std::move(onRoute)),
+      routing_(description_) {
+  const auto& inputs = description_.inputs;
+  const auto& outputs = description_.outputs;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const LONG type = inputs[i].physicalType;
     pins_.push_back(
         std::make_unique<AnalogPin>(this, std::to_string(i) + ": " + CrossbarPinName(type, true),
                                     PINDIR_INPUT, CrossbarRouting::IsVideo(type)));
   }
-  for (std::size_t i = 0; i < crossbar.outputs.size(); ++i) {
-    const LONG type = crossbar.outputs[i].physicalType;
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const LONG type = outputs[i].physicalType;
     pins_.push_back(std::make_unique<AnalogPin>(
-        this, std::to_string(crossbar.inputs.size() + i) + ": " + CrossbarPinName(type, false),
+        this, std::to_string(inputs.size() + i) + ": " + CrossbarPinName(type, false),
         PINDIR_OUTPUT, CrossbarRouting::IsVideo(type)));
   }
-  control_ = std::make_unique<Control>(static_cast<IBaseFilter*>(this), routing_);
+  control_ = std::make_unique<Control>(this, routing_);
 }
 
-CBasePin* VirtualCrossbar::GetPin(int index) {
+CrossbarFilter::~CrossbarFilter() = default;
+
+CBasePin* CrossbarFilter::GetPin(int index) {
   if (index < 0 || index >= GetPinCount()) return nullptr;
   return pins_[static_cast<std::size_t>(index)].get();
 }
 
-CBasePin* VirtualCrossbar::InputPin(LONG index) {
+CBasePin* CrossbarFilter::InputPin(LONG index) {
   return index >= 0 && index < routing_.Inputs() ? GetPin(index) : nullptr;
 }
 
-CBasePin* VirtualCrossbar::OutputPin(LONG index) {
+CBasePin* CrossbarFilter::OutputPin(LONG index) {
   return index >= 0 && index < routing_.Outputs() ? GetPin(routing_.Inputs() + index) : nullptr;
 }
 
-HRESULT VirtualCrossbar::QueryFilterInterface(REFIID riid, void** object) {
+HRESULT CrossbarFilter::Route(LONG output, LONG input) {
+  const HRESULT allowed = routing_.CheckRoute(output, input);
+  if (FAILED(allowed)) return allowed;
+  if (onRoute_) {
+    const HRESULT applied = onRoute_(output, input, routing_);
+    if (FAILED(applied)) return applied;
+  }
+  return routing_.Route(output, input);
+}
+
+HRESULT CrossbarFilter::QueryFilterInterface(REFIID riid, void** object) {
   if (riid == IID_IAMCrossbar) return control_->Give(object);
   return CBaseFilter::QueryFilterInterface(riid, object);
 }
