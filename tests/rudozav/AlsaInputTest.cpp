@@ -4,10 +4,12 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
 #include "ComponentFixture.h"
+#include "clock/Clock.h"
 #include "devices/alsa/FakeAlsa.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "devices/v4l2/FakeV4l2Description.h"
@@ -28,6 +30,15 @@ class AlsaInputTest : public ComponentTest {
     devices::SetDefaultV4l2Api(v4l2_);
     SetDefaultAlsaApi(alsa_);
     v4l2_->Plug("/dev/video0", devices::FakeV4l2DeviceFrom(devices::DemoDevices().front()), true);
+    alsa_->AddCaptureDevice(Microphone(), Counting());
+  }
+  void TearDown() override {
+    ComponentTest::TearDown();
+    SetDefaultAlsaApi(nullptr);
+    devices::SetDefaultV4l2Api(nullptr);
+  }
+
+  static AlsaCaptureDeviceInfo Microphone() {
     AlsaCaptureDeviceInfo microphone;
     microphone.pcm = "hw:CARD=C920,DEV=0";
     microphone.hardware = true;
@@ -38,6 +49,10 @@ class AlsaInputTest : public ComponentTest {
                              {"ID_MODEL_ID", "082d"},
                              {"ID_USB_INTERFACE_NUM", "02"},
                              {"ID_PATH", "pci-0000:00:14.0-usb-0:1:1.2"}};
+    return microphone;
+  }
+  // Stereo 16-bit at 44.1 or 48 kHz; the right channel's low byte is 0x11.
+  static FakeCaptureConfig Counting() {
     FakeCaptureConfig config;
     config.formats = {PcmSampleFormat::kS16LE};
     config.channels = {2};
@@ -46,12 +61,7 @@ class AlsaInputTest : public ComponentTest {
       config.samples.push_back(static_cast<BYTE>(i));
       config.samples.push_back(0x11);
     }
-    alsa_->AddCaptureDevice(microphone, config);
-  }
-  void TearDown() override {
-    ComponentTest::TearDown();
-    SetDefaultAlsaApi(nullptr);
-    devices::SetDefaultV4l2Api(nullptr);
+    return config;
   }
 
   static bool WaitFor(const std::function<bool()>& done) {
@@ -87,6 +97,33 @@ TEST_F(AlsaInputTest, TheInputsSoundPlaysInTheChosenFormatAndTheFormatIsKept) {
 
   TRavorOderiri& again = CreateLoaded();
   EXPECT_EQ(again.AudioFormat(), af_44100_16b_2ch);
+}
+
+TEST_F(AlsaInputTest, AWebcamPluggedInBringsItsCameraAndMicrophoneIntoTheLists) {
+  v4l2_->UnplugAll();
+  alsa_->RemoveCaptureDevice(Microphone().pcm);
+  TRavorOderiri& component = CreateLoaded();
+  Record(component);
+  TDevicesManager& manager = *DevicesManager();
+  manager.DevicesManagerFirstTick();
+  ASSERT_EQ(AudioDeviceList()->Count(), 0);
+
+  // udev tells of the sound card and of the video node; the fake V4L2 plays udev's part.
+  alsa_->AddCaptureDevice(Microphone(), Counting());
+  devices::FakeV4l2Device camera = devices::FakeV4l2DeviceFrom(devices::DemoDevices().front());
+  camera.properties["ID_VENDOR_ID"] = "046d";
+  camera.properties["ID_MODEL_ID"] = "082d";
+  v4l2_->Plug("/dev/video0", camera);
+  const DWORD due = GetTickCount() + TDevicesManager::kRebuildDelay;
+  ASSERT_TRUE(WaitFor([&] { return manager.RebuildDueTime() == due; }));
+  sysclock::Advance(TDevicesManager::kRebuildDelay + 1);
+  manager.DevicesManagerTick();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "DeviceArrival"), 1);
+  EXPECT_EQ(VideoDeviceList()->Count(), 1);
+  ASSERT_EQ(AudioDeviceList()->Count(), 1);
+  // The microphone and the camera name the same vendor and model.
+  EXPECT_EQ(AudioDeviceList()->Items[0].HardwareId, "VID_046D PID_082D MI_02");
+  EXPECT_EQ(VideoDeviceList()->Items[0].HardwareId, "VID_046D PID_082D MI_00");
 }
 
 }  // namespace
