@@ -4,12 +4,15 @@
 //                                   stream capabilities
 //   graphtool run [index] [frames]  runs video device index (default 0) into a renderer until it
 //                                   has seen frames samples (default 100) and prints what it saw
+//   graphtool listen [index] [secs] captures from audio device index (default 0) for secs seconds
+//                                   (default 5): sound frames, peak level and overruns
 //
 // V4L2 cameras are listed first. Set RUDOZAV_VIRTUAL_DEVICES=demo (or a description file) for
 // virtual devices, RUDOZAV_FAKE_V4L2=demo for V4L2 nodes of the in-memory driver.
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,7 @@
 #include "clock/Clock.h"
 #include "com/Com.h"
 #include "devices/capture/DeviceControls.h"
+#include "dshow/AudioMediaType.h"
 #include "dshow/DShow.h"
 #include "dshow/base/BaseRenderer.h"
 
@@ -213,6 +217,49 @@ class CountingRenderer final : public CBaseRenderer {
   std::uint64_t bytes_ = 0;
 };
 
+// Takes 8- and 16-bit PCM and keeps its loudest sample.
+class SoundMeter final : public CBaseRenderer {
+ public:
+  SoundMeter() : CBaseRenderer(GUID_NULL) {}
+
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override {
+    const WAVEFORMATEX* format = type != nullptr ? WaveFormatOf(*type) : nullptr;
+    if (format == nullptr || type->subtype != MEDIASUBTYPE_PCM) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (format->wBitsPerSample != 8 && format->wBitsPerSample != 16) return VFW_E_TYPE_NOT_ACCEPTED;
+    bits_ = format->wBitsPerSample;
+    blockAlign_ = format->nBlockAlign;
+    return S_OK;
+  }
+  // Streaming thread.
+  HRESULT DoRenderSample(IMediaSample* sample) override {
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data))) return S_OK;
+    const long bytes = sample->GetActualDataLength();
+    int peak = peak_.load();
+    if (bits_ == 16) {
+      for (long i = 0; i + 1 < bytes; i += 2) {
+        const auto value = static_cast<std::int16_t>(data[i] | (data[i + 1] << 8));
+        peak = std::max(peak, std::abs(static_cast<int>(value)) * 100 / 32768);
+      }
+    } else {
+      for (long i = 0; i < bytes; ++i)
+        peak = std::max(peak, std::abs(data[i] - 128) * 100 / 128);
+    }
+    peak_.store(peak);
+    frames_.fetch_add(blockAlign_ > 0 ? bytes / blockAlign_ : 0);
+    return S_OK;
+  }
+
+  long Frames() const { return frames_.load(); }
+  int PeakPercent() const { return peak_.load(); }
+
+ private:
+  WORD bits_ = 16;  // set while connecting, before streaming
+  WORD blockAlign_ = 0;
+  std::atomic<long> frames_{0};
+  std::atomic<int> peak_{0};
+};
+
 bool Check(HRESULT hr, const char* what) {
   if (SUCCEEDED(hr)) return true;
   std::fprintf(stderr, "graphtool: %s failed: %s\n", what, HResultText(hr).c_str());
@@ -295,10 +342,63 @@ int Run(std::size_t index, int frames) {
   return seen >= frames ? 0 : 1;
 }
 
+int Listen(std::size_t index, int seconds) {
+  const auto devices = ListDevices(CLSID_AudioInputDeviceCategory);
+  if (index >= devices.size()) {
+    std::fprintf(stderr, "graphtool: no audio device %zu (%zu found)\n", index, devices.size());
+    return 1;
+  }
+  const Device& device = devices[index];
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IBaseFilter> source;
+  if (!Check(CoCreateInstance(CLSID_FilterGraph, &graph), "creating the filter graph") ||
+      !Check(device.moniker->BindToObject(nullptr, nullptr, IBaseFilter::iid,
+                                          source.ReleaseAndGetVoidAddress()),
+             "binding the device") ||
+      !Check(graph->AddFilter(source.Get(), device.friendlyName.c_str()), "adding the device")) {
+    return 1;
+  }
+  ComPtr<IEnumPins> pins;
+  ComPtr<IPin> capture;
+  if (SUCCEEDED(source->EnumPins(pins.ReleaseAndGetAddressOf()))) {
+    pins->Next(1, capture.ReleaseAndGetAddressOf(), nullptr);  // a sound input has one pin
+  }
+  auto meter = MakeComObject<SoundMeter>();
+  if (!capture || !Check(graph->AddFilter(meter.Get(), "Sound Meter"), "adding the meter") ||
+      !Check(graph->Connect(capture.Get(), meter->InputPin()), "connecting")) {
+    return 1;
+  }
+  AM_MEDIA_TYPE connected{};
+  if (SUCCEEDED(meter->InputPin()->ConnectionMediaType(&connected))) {
+    std::printf("device: %s\nformat: %s\n", device.friendlyName.c_str(),
+                MediaTypeText(connected).c_str());
+    FreeMediaType(connected);
+  }
+  auto control = graph.As<IMediaControl>();
+  auto events = graph.As<IMediaEventEx>();
+  if (!control || !Check(control->Run(), "running the graph")) return 1;
+  const DWORD started = GetTickCount();
+  while (GetTickCount() - started < static_cast<DWORD>(seconds) * 1000) {
+    QCoreApplication::processEvents();
+    Sleep(5);
+  }
+  Check(control->Stop(), "stopping the graph");
+  LONG overruns = 0;
+  const auto counter = capture.As<IAMDroppedFrames>();
+  if (counter) counter->GetNumDropped(&overruns);
+  std::printf("frames: %ld in %d s, peak %d%%, %ld overruns\n", meter->Frames(), seconds,
+              meter->PeakPercent(), static_cast<long>(overruns));
+  if (events) PrintEvents(events.Get());
+  graph->RemoveFilter(meter.Get());
+  graph->RemoveFilter(source.Get());
+  return meter->Frames() > 0 ? 0 : 1;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: graphtool list\n"
-               "       graphtool run [video-device-index] [frames]\n");
+               "       graphtool run [video-device-index] [frames]\n"
+               "       graphtool listen [audio-device-index] [seconds]\n");
   return 2;
 }
 
@@ -315,6 +415,12 @@ int main(int argc, char** argv) {
     const long index = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
     const long frames = argc > 3 ? std::strtol(argv[3], nullptr, 10) : 100;
     result = index < 0 || frames <= 0 ? Usage() : Run(static_cast<std::size_t>(index), frames);
+  } else if (command == "listen" && argc <= 4) {
+    const long index = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
+    const long seconds = argc > 3 ? std::strtol(argv[3], nullptr, 10) : 5;
+    result = index < 0 || seconds <= 0 || seconds > 3600
+                 ? Usage()
+                 : Listen(static_cast<std::size_t>(index), static_cast<int>(seconds));
   } else {
     result = Usage();
   }

@@ -46,6 +46,37 @@ AlsaAudioPin::AlsaAudioPin(CaptureFilter* filter, std::shared_ptr<AlsaApi> api, 
   SetCategory(PIN_CATEGORY_CAPTURE);
 }
 
+HRESULT AlsaAudioPin::QueryPinInterface(REFIID riid, void** object) {
+  if (riid != IID_IAMDroppedFrames) return StreamConfigPin::QueryPinInterface(riid, object);
+  *object = static_cast<IAMDroppedFrames*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT AlsaAudioPin::GetNumDropped(LONG* dropped) {
+  if (dropped == nullptr) return E_POINTER;
+  *dropped = overruns_.load();
+  return S_OK;
+}
+
+HRESULT AlsaAudioPin::GetNumNotDropped(LONG* notDropped) {
+  if (notDropped == nullptr) return E_POINTER;
+  *notDropped = delivered_.load();
+  return S_OK;
+}
+
+HRESULT AlsaAudioPin::GetDroppedInfo(LONG /*size*/, LONG* frames, LONG* copied) {
+  if (frames == nullptr || copied == nullptr) return E_POINTER;
+  *copied = 0;
+  return E_NOTIMPL;
+}
+
+HRESULT AlsaAudioPin::GetAverageFrameSize(LONG* averageSize) {
+  if (averageSize == nullptr) return E_POINTER;
+  *averageSize = static_cast<LONG>(PeriodFrames(format_) * BlockAlign(format_));
+  return S_OK;
+}
+
 MediaType AlsaAudioPin::CapabilityType(int index) const {
   if (index < 0 || index >= CapabilityCount()) return MediaType();
   const PcmFormat& format = formats_[static_cast<std::size_t>(index)];
@@ -116,6 +147,7 @@ void AlsaAudioPin::EndStreaming() {
 
 HRESULT AlsaAudioPin::OnThreadStartPlay() {
   overruns_.store(0);
+  delivered_.store(0);
   discontinuity_ = true;
   haveStart_ = false;
   if (!capture_) return S_OK;
@@ -201,6 +233,7 @@ HRESULT AlsaAudioPin::FillBuffer(IMediaSample* sample) {
   if (FAILED(sample->SetActualDataLength(static_cast<LONG>(frames * BlockAlign(format_)))))
     return E_UNEXPECTED;
   StampSample(sample, frames);
+  delivered_.fetch_add(1);
   return S_OK;
 }
 

@@ -20,7 +20,7 @@ namespace devices {
 
 class CaptureFilter;
 
-class AlsaAudioPin : public StreamConfigPin {
+class AlsaAudioPin : public StreamConfigPin, public IAMDroppedFrames {
  public:
   // Each sample holds this much sound, one period of the device.
   static constexpr REFERENCE_TIME kPeriod = kUnitsPerSecond / 50;
@@ -33,8 +33,20 @@ class AlsaAudioPin : public StreamConfigPin {
   // Stops and closes the device.
   void EndStreaming();
 
+  HRESULT QueryInterface(REFIID riid, void** object) override {
+    return CBasePin::QueryInterface(riid, object);
+  }
+  ULONG AddRef() override { return CBasePin::AddRef(); }
+  ULONG Release() override { return CBasePin::Release(); }
+
   // Overruns since the stream started.
   LONG Overruns() const { return overruns_.load(); }
+
+  // IAMDroppedFrames: overruns as dropped, samples delivered as not dropped.
+  HRESULT GetNumDropped(LONG* dropped) override;
+  HRESULT GetNumNotDropped(LONG* notDropped) override;
+  HRESULT GetDroppedInfo(LONG size, LONG* frames, LONG* copied) override;
+  HRESULT GetAverageFrameSize(LONG* averageSize) override;
 
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
@@ -46,6 +58,7 @@ class AlsaAudioPin : public StreamConfigPin {
   bool Accepts(const AM_MEDIA_TYPE& mediaType) const override;
   bool SameFormat(const AM_MEDIA_TYPE& chosen, const AM_MEDIA_TYPE& offered) const override;
 
+  HRESULT QueryPinInterface(REFIID riid, void** object) override;
   HRESULT OnThreadStartPlay() override;
   HRESULT FillBuffer(IMediaSample* sample) override;
 
@@ -63,6 +76,7 @@ class AlsaAudioPin : public StreamConfigPin {
   std::unique_ptr<AlsaCapture> capture_;
   PcmFormat format_;  // the connected one, while streaming
   std::atomic<LONG> overruns_{0};
+  std::atomic<LONG> delivered_{0};
 
   // Streaming thread only.
   bool discontinuity_ = true;

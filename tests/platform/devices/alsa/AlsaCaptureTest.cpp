@@ -144,6 +144,10 @@ TEST_F(AlsaCapture, AnOverrunIsRecoveredCountedAndMarkedAsADiscontinuity) {
   ASSERT_TRUE(ui_test::WaitFor([&] { return sink->Count() >= 5; }));
   ASSERT_EQ(Control()->Stop(), S_OK);
   EXPECT_EQ(microphone->Pin().Overruns(), 1);
+  LONG dropped = 0;
+  ASSERT_EQ(PinNamed(microphone.Get(), "Capture").As<IAMDroppedFrames>()->GetNumDropped(&dropped),
+            S_OK);
+  EXPECT_EQ(dropped, 1);
   EXPECT_EQ(fake_->Counters(kPcm).recoveries, 1);
   const auto frames = sink->Frames();
   EXPECT_TRUE(frames[2].discontinuity);
