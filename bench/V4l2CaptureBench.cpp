@@ -217,7 +217,6 @@ class CaptureGraph {
           !IsSameObject(filter.Get(), static_cast<IBaseFilter*>(sink_.Get()))) {
         names += (names.empty() ? "" : "+") + std::string(info.achName);
       }
-      if (info.pGraph) info.pGraph->Release();
     }
     return names;
   }
