@@ -32,7 +32,19 @@ bool EndsWithLineBreak(const std::string& path) {
   return last == '\n';
 }
 
-std::string FormatEntry(char separator, const std::string& message) {
+// Lists handed to the host separate their lines with CR LF; in the log they are lines like any.
+std::string LinuxLines(const std::string& text) {
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lines += text[i];
+  }
+  return lines;
+}
+
+std::string FormatEntry(char separator, const std::string& entry) {
+  const std::string message = LinuxLines(entry);
   if (separator == kNoSeparator) return message + kLineEnd;
   const std::string rule(kSeparatorLength, separator);
   return std::string(kLineEnd) + rule + kLineEnd + message + kLineEnd + rule + kLineEnd + kLineEnd;

@@ -23,10 +23,9 @@ TEST_F(LoggedComponentTest, FinalizationWritesItsBlocksAfterFreeingTheManager) {
   Create();
   FinishProcess();
   const std::string log = LogText();
-  const std::string tail =
-      "\n" + std::string(80, '-') + "\nFinalization\n" + std::string(80, '-') +
-      "\n\ncouninitializing\nfreeing devmanager\n" + "\n" + kEquals +
-      "\nEND TRavorOderiri v5.2_1210021507 process log\n" + kEquals + "\n\n";
+  const std::string tail = "\n" + std::string(80, '-') + "\nFinalization\n" + std::string(80, '-') +
+                           "\n\ncouninitializing\nfreeing devmanager\n" + "\n" + kEquals +
+                           "\nEND TRavorOderiri v5.2_1210021507 process log\n" + kEquals + "\n\n";
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
   EXPECT_TRUE(LogHasLine("COINITIALIZING"));
@@ -47,6 +46,12 @@ TEST_F(LoggedComponentTest, ChecksAndFailuresAreLoggedWithCodeAndPrefix) {
   EXPECT_TRUE(LogHasLine("89 Error: not capturing"));
   EXPECT_TRUE(LogHasLine("4 Error: already closed"));
   EXPECT_TRUE(LogHasLine("123 Warning: a warning"));
+}
+
+TEST_F(LoggedComponentTest, ListsWithTheHostsLineBreaksAreWrittenAsLinuxLines) {
+  WriteProcessLog("sizes\r\n160x120\r\n320x240");
+  EXPECT_TRUE(LogText().ends_with("\nsizes\n160x120\n320x240\n"));
+  EXPECT_EQ(LogText().find('\r'), std::string::npos);
 }
 
 TEST_F(LoggedComponentTest, LoggingStopsWhenTheFileIsDeletedAndAMissingLineEndIsAdded) {
