@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "com/Com.h"
 #include "dshow/DShow.h"
@@ -53,6 +54,45 @@ inline ComPtr<IPin> PinNamed(IBaseFilter* filter, const std::string& name) {
     if (SUCCEEDED(pin->QueryPinInfo(&info)) && info.achName == name) return pin;
   }
   return nullptr;
+}
+
+// A device as the enumerator lists it.
+struct ListedDevice {
+  std::string friendlyName;
+  std::string displayName;
+  std::string devicePath;
+  std::string clsid;
+};
+
+// The devices of a category, in the enumerator's order.
+inline std::vector<ListedDevice> ListDevices(const GUID& category) {
+  std::vector<ListedDevice> listed;
+  ComPtr<ICreateDevEnum> enumerator;
+  EXPECT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, &enumerator), S_OK);
+  ComPtr<IEnumMoniker> list;
+  if (enumerator->CreateClassEnumerator(category, list.ReleaseAndGetAddressOf(), 0) != S_OK)
+    return listed;
+  ComPtr<IMoniker> moniker;
+  while (list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    ListedDevice entry;
+    LPOLESTR name = nullptr;
+    EXPECT_EQ(moniker->GetDisplayName(nullptr, nullptr, &name), S_OK);
+    entry.displayName = name;
+    CoTaskMemFree(name);
+    ComPtr<IPropertyBag> bag;
+    EXPECT_EQ(
+        moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReleaseAndGetVoidAddress()),
+        S_OK);
+    const auto read = [&bag](const char* property, std::string& into) {
+      VARIANT value;
+      if (SUCCEEDED(bag->Read(property, &value, nullptr)) && value.String()) into = *value.String();
+    };
+    read("FriendlyName", entry.friendlyName);
+    read("DevicePath", entry.devicePath);
+    read("CLSID", entry.clsid);
+    listed.push_back(std::move(entry));
+  }
+  return listed;
 }
 
 // Reads the graph's events until one with that code; its first parameter, or nullopt when none

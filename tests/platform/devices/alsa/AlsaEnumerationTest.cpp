@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../Binding.h"
 #include "com/Com.h"
 #include "devices/alsa/AlsaDeviceSource.h"
 #include "devices/alsa/AlsaDisplayName.h"
@@ -19,6 +20,9 @@
 #include "platform/ui/TestApplication.h"
 
 namespace {
+
+using devices_test::ListDevices;
+using devices_test::ListedDevice;
 
 using devices::AlsaDisplayName;
 
@@ -70,40 +74,8 @@ AlsaCaptureDeviceInfo Configured(const std::string& pcm, const std::string& desc
   return info;
 }
 
-struct Listed {
-  std::string friendlyName;
-  std::string displayName;
-  std::string devicePath;
-  std::string clsid;
-};
-
-std::vector<Listed> AudioInputs() {
-  std::vector<Listed> listed;
-  ComPtr<ICreateDevEnum> enumerator;
-  EXPECT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, &enumerator), S_OK);
-  ComPtr<IEnumMoniker> list;
-  if (enumerator->CreateClassEnumerator(CLSID_AudioInputDeviceCategory,
-                                        list.ReleaseAndGetAddressOf(), 0) != S_OK) {
-    return listed;
-  }
-  ComPtr<IMoniker> moniker;
-  while (list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    Listed entry;
-    LPOLESTR name = nullptr;
-    EXPECT_EQ(moniker->GetDisplayName(nullptr, nullptr, &name), S_OK);
-    entry.displayName = name;
-    CoTaskMemFree(name);
-    ComPtr<IPropertyBag> bag;
-    EXPECT_EQ(
-        moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReleaseAndGetVoidAddress()),
-        S_OK);
-    VARIANT value;
-    if (SUCCEEDED(bag->Read("FriendlyName", &value, nullptr))) entry.friendlyName = *value.String();
-    if (SUCCEEDED(bag->Read("DevicePath", &value, nullptr))) entry.devicePath = *value.String();
-    if (SUCCEEDED(bag->Read("CLSID", &value, nullptr))) entry.clsid = *value.String();
-    listed.push_back(std::move(entry));
-  }
-  return listed;
+std::vector<ListedDevice> AudioInputs() {
+  return ListDevices(CLSID_AudioInputDeviceCategory);
 }
 
 // The four "#"-separated fields of a plug-and-play display name.
@@ -157,7 +129,7 @@ TEST_F(AlsaEnumeration, CardsComeBeforeConfigurationPcmsWithTheirNames) {
        std::regex_replace(audioInput, std::regex(R"([\\{}])"), R"(\$&)") + "default"},
       {"pipewire", "pipewire", ".*\\\\pipewire"},
   };
-  const std::vector<Listed> listed = AudioInputs();
+  const std::vector<ListedDevice> listed = AudioInputs();
   ASSERT_EQ(listed.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(listed[i].friendlyName, expected[i].friendlyName) << i;

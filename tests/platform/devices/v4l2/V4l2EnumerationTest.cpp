@@ -28,38 +28,8 @@ FakeV4l2Device UsbCamera(std::string card, std::string port, std::string serial 
   return camera;
 }
 
-struct Listed {
-  std::string friendlyName;
-  std::string displayName;
-  std::string devicePath;
-};
-
-std::vector<Listed> VideoDevices() {
-  std::vector<Listed> listed;
-  ComPtr<ICreateDevEnum> enumerator;
-  EXPECT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, &enumerator), S_OK);
-  ComPtr<IEnumMoniker> list;
-  if (enumerator->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
-                                        list.ReleaseAndGetAddressOf(), 0) != S_OK) {
-    return listed;
-  }
-  ComPtr<IMoniker> moniker;
-  while (list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    Listed entry;
-    LPOLESTR name = nullptr;
-    EXPECT_EQ(moniker->GetDisplayName(nullptr, nullptr, &name), S_OK);
-    entry.displayName = name;
-    CoTaskMemFree(name);
-    ComPtr<IPropertyBag> bag;
-    EXPECT_EQ(
-        moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReleaseAndGetVoidAddress()),
-        S_OK);
-    VARIANT value;
-    if (SUCCEEDED(bag->Read("FriendlyName", &value, nullptr))) entry.friendlyName = *value.String();
-    if (SUCCEEDED(bag->Read("DevicePath", &value, nullptr))) entry.devicePath = *value.String();
-    listed.push_back(std::move(entry));
-  }
-  return listed;
+std::vector<ListedDevice> VideoDevices() {
+  return ListDevices(CLSID_VideoInputDeviceCategory);
 }
 
 class V4l2Enumeration : public ::testing::Test {
