@@ -34,20 +34,17 @@
 //       --benchmark_report_aggregates_only=true
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "BenchGraph.h"
+#include "BenchSupport.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "devices/v4l2/V4l2CaptureFilter.h"
 #include "devices/v4l2/V4l2FrameCopy.h"
@@ -62,35 +59,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-// Every operator new of the process, counted: those made inside the fake's calls apart from the
-// rest. The other forms forward to these.
-namespace {
-std::atomic<long long> allocations{0};
-std::atomic<long long> fakeAllocations{0};
-thread_local bool insideFake = false;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  (insideFake ? fakeAllocations : allocations).fetch_add(1, std::memory_order_relaxed);
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  return operator new(size);
-}
-void operator delete(void* block) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block) noexcept {
-  std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-  std::free(block);
-}
-
 namespace {
 
 constexpr std::uint32_t kWidth = 1920;
@@ -101,29 +69,10 @@ constexpr int kJpegFrames = 30;       // distinct JPEG frames the decoding refer
 constexpr int kDecoderThreads = 1;
 constexpr char kNode[] = "/dev/video0";
 
-double CpuSeconds(clockid_t clock) {
-  timespec now{};
-  clock_gettime(clock, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double ProcessCpuSeconds() {
-  return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-}
-
-// The process CPU microseconds per call of work over count calls.
-template <class Work>
-double CpuUsPerCall(int count, Work&& work) {
-  const double start = ProcessCpuSeconds();
-  for (int i = 0; i < count; ++i)
-    work(i);
-  return (ProcessCpuSeconds() - start) * 1e6 / count;
-}
-
 double MemcpyUs(std::size_t bytes) {
   std::vector<std::uint8_t> from(bytes, 0x5A);
   std::vector<std::uint8_t> to(bytes, 0);
-  return CpuUsPerCall(kReferenceFrames, [&](int) {
+  return bench::CpuUsPerCall(kReferenceFrames, [&](int) {
     std::memcpy(to.data(), from.data(), bytes);
     benchmark::DoNotOptimize(to.data());
     benchmark::ClobberMemory();
@@ -138,7 +87,7 @@ double RotatingMemcpyUs(std::size_t bytes) {
   constexpr int kSamples = 3;        // what VideoCapturePin's allocator gets
   std::vector<std::vector<std::uint8_t>> from(kDriverBuffers, std::vector<std::uint8_t>(bytes, 1));
   std::vector<std::vector<std::uint8_t>> to(kSamples, std::vector<std::uint8_t>(bytes, 0));
-  return CpuUsPerCall(kReferenceFrames, [&](int n) {
+  return bench::CpuUsPerCall(kReferenceFrames, [&](int n) {
     std::memcpy(to[n % kSamples].data(), from[n % kDriverBuffers].data(), bytes);
     benchmark::DoNotOptimize(to[n % kSamples].data());
     benchmark::ClobberMemory();
@@ -151,42 +100,28 @@ class TimedV4l2 final : public devices::V4l2Api {
  public:
   explicit TimedV4l2(std::shared_ptr<devices::FakeV4l2> fake) : fake_(std::move(fake)) {}
 
-  double FakeSeconds() const { return static_cast<double>(fakeNs_.load()) * 1e-9; }
+  double FakeSeconds() const { return share_.Seconds(); }
 
   int Open(const std::string& path, int flags) override { return fake_->Open(path, flags); }
   int Close(int fd) override { return fake_->Close(fd); }
   int Ioctl(int fd, unsigned long request, void* argument) override {
     if (request != VIDIOC_DQBUF) return fake_->Ioctl(fd, request, argument);
-    const double start = Enter();
-    const int result = fake_->Ioctl(fd, request, argument);
-    Leave(start);
-    return result;
+    bench::FakeShare::Call call(share_);
+    return fake_->Ioctl(fd, request, argument);
   }
   int Mmap(int fd, std::size_t length, long offset, void** address) override {
     return fake_->Mmap(fd, length, offset, address);
   }
   int Munmap(void* address, std::size_t length) override { return fake_->Munmap(address, length); }
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
-    const double start = Enter();
-    const int result = fake_->Poll(fds, count, timeoutMs);
-    Leave(start);
-    return result;
+    bench::FakeShare::Call call(share_);
+    return fake_->Poll(fds, count, timeoutMs);
   }
   std::vector<devices::V4l2NodeInfo> ListNodes() override { return fake_->ListNodes(); }
 
  private:
-  static double Enter() {
-    insideFake = true;
-    return CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-  }
-  void Leave(double start) {
-    insideFake = false;
-    const double spent = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start;
-    fakeNs_.fetch_add(static_cast<long long>(spent * 1e9), std::memory_order_relaxed);
-  }
-
   const std::shared_ptr<devices::FakeV4l2> fake_;
-  std::atomic<long long> fakeNs_{0};
+  bench::FakeShare share_;
 };
 
 // A renderer of one subtype that counts its frames; the application thread waits for them.
@@ -282,7 +217,6 @@ class CaptureGraph {
           !IsSameObject(filter.Get(), static_cast<IBaseFilter*>(sink_.Get()))) {
         names += (names.empty() ? "" : "+") + std::string(info.achName);
       }
-      if (info.pGraph) info.pGraph->Release();
     }
     return names;
   }
@@ -313,9 +247,9 @@ void MeasureGraph(benchmark::State& state, CaptureGraph& graph) {
     return;
   }
   const double fakeStart = graph.FakeSeconds();
-  const long long allocStart = allocations.load();
-  const long long fakeAllocStart = fakeAllocations.load();
-  const double cpuStart = ProcessCpuSeconds();
+  const long long allocStart = bench::Allocations();
+  const long long fakeAllocStart = bench::FakeAllocations();
+  const double cpuStart = bench::ProcessCpuSeconds();
   for (auto _ : state) {
     if (!graph.WaitForFrames(kFramesPerBatch)) {
       state.SkipWithError("the frames stopped");
@@ -323,11 +257,11 @@ void MeasureGraph(benchmark::State& state, CaptureGraph& graph) {
       return;
     }
   }
-  const double cpu = ProcessCpuSeconds() - cpuStart;
+  const double cpu = bench::ProcessCpuSeconds() - cpuStart;
   const double fake = graph.FakeSeconds() - fakeStart;
   const double frames = static_cast<double>(state.iterations()) * kFramesPerBatch;
-  const long long allocs = allocations.load() - allocStart;
-  const long long fakeAllocs = fakeAllocations.load() - fakeAllocStart;
+  const long long allocs = bench::Allocations() - allocStart;
+  const long long fakeAllocs = bench::FakeAllocations() - fakeAllocStart;
   graph.Stop();
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
   state.counters["cpu_us"] = cpu * 1e6 / frames;
@@ -337,14 +271,10 @@ void MeasureGraph(benchmark::State& state, CaptureGraph& graph) {
   state.counters["fake_allocs"] = static_cast<double>(fakeAllocs) / frames;
 }
 
-// A reference taken before and after the graph ran (the machine drifts), and the ratio of
-// path_us to it.
+// A reference taken before and after the graph ran, and the ratio of path_us to it.
 void ReportReference(benchmark::State& state, const char* name, const char* ratioName,
                      double before, double after) {
-  const double ref = (before + after) / 2;
-  state.counters[name] = ref;
-  const auto path = state.counters.find("path_us");
-  if (path != state.counters.end() && ref > 0) state.counters[ratioName] = path->second.value / ref;
+  bench::ReportReference(state, "path_us", name, ratioName, before, after);
 }
 
 // JPEG frames as the fake node makes them (the same encoder and picture).
@@ -434,7 +364,8 @@ class ReferenceDecoder {
 
   double UsPerFrame(bool toRgb) {
     bool ok = true;
-    const double us = CpuUsPerCall(kReferenceFrames, [&](int n) { ok = Decode(n, toRgb) && ok; });
+    const double us =
+        bench::CpuUsPerCall(kReferenceFrames, [&](int n) { ok = Decode(n, toRgb) && ok; });
     return ok ? us : 0;
   }
 
@@ -498,14 +429,14 @@ void BM_MjpgDecodeAlone(benchmark::State& state, bool toRgb) {
     return;
   }
   int n = 0;
-  const double cpuStart = ProcessCpuSeconds();
+  const double cpuStart = bench::ProcessCpuSeconds();
   for (auto _ : state) {
     if (!decoder.Decode(n++, toRgb)) {
       state.SkipWithError("decoding failed");
       break;
     }
   }
-  state.counters["cpu_us"] = (ProcessCpuSeconds() - cpuStart) * 1e6 / static_cast<double>(n);
+  state.counters["cpu_us"] = (bench::ProcessCpuSeconds() - cpuStart) * 1e6 / static_cast<double>(n);
   state.counters["jpeg_kb"] = static_cast<double>(AverageJpegBytes()) / 1024;
 }
 
@@ -523,7 +454,7 @@ void BM_CopyV4l2Frame(benchmark::State& state, std::uint32_t fourcc, std::uint32
   std::vector<std::uint8_t> to(outBytes, 0);
   const double refBefore = MemcpyUs(outBytes);
   std::size_t written = 0;
-  const double cpuStart = ProcessCpuSeconds();
+  const double cpuStart = bench::ProcessCpuSeconds();
   for (auto _ : state) {
     written = devices::CopyV4l2Frame(from.data(), from.size(), driver, kWidth, kHeight, to.data(),
                                      to.size());
@@ -531,7 +462,7 @@ void BM_CopyV4l2Frame(benchmark::State& state, std::uint32_t fourcc, std::uint32
     benchmark::ClobberMemory();
   }
   const double us =
-      (ProcessCpuSeconds() - cpuStart) * 1e6 / static_cast<double>(state.iterations());
+      (bench::ProcessCpuSeconds() - cpuStart) * 1e6 / static_cast<double>(state.iterations());
   if (written != outBytes) {
     state.SkipWithError("CopyV4l2Frame did not write the frame");
     return;

@@ -146,6 +146,8 @@ inline constexpr CLSID CLSID_DVVideoCodec = MakeGuid("B1B77C00-C3E4-11CF-AF79-00
 inline constexpr CLSID CLSID_SampleGrabber = MakeGuid("C1F400A0-3F08-11D3-9F0B-006008039E37");
 inline constexpr CLSID CLSID_AVIDec = MakeGuid("CF49D4E0-1115-11CE-B03A-0020AF0BA770");
 inline constexpr CLSID CLSID_MjpegDec = MakeGuid("301056D0-6DFF-11D2-9EEB-006008039E37");
+// Our own MJPG decoder (libavcodec); the graph inserts it between MJPG and RGB or YUY2 pins.
+inline constexpr CLSID CLSID_MjpegDecoder = MakeGuid("9B93D6D1-3704-4AB7-9F94-0524953D7711");
 inline constexpr CLSID CLSID_ACMWrapper = MakeGuid("6A08CF80-0E18-11CF-A24D-0020AFD79767");
 
 // Files: the AVI multiplexer, the file writer, the file reader and the splitters behind it.

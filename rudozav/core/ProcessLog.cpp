@@ -18,7 +18,7 @@ TLogFile& TheLogFile() {
 }
 
 constexpr std::size_t kSeparatorLength = 80;
-constexpr char kLineEnd[] = "\r\n";
+constexpr char kLineEnd[] = "\n";  // a Linux text file
 
 // Whether the last byte of the file ends a line; an empty file counts as ended.
 bool EndsWithLineBreak(const std::string& path) {

@@ -129,6 +129,7 @@ void TRavorOderiri::SetVideoSubType(int value) {
 }
 
 // ---- Actions of the deferred setters -------------------------------------------------------
+// A setter given the value it holds already changes nothing and restarts nothing.
 
 void TRavorOderiri::ApplyRestartRule() {
   if (IsOperational() && CheckState({cs_Down, cs_Preview}) && refreshPreviewOnParamChange_) {
@@ -157,41 +158,49 @@ void TRavorOderiri::ApplyCompressionType(TCompressionType value) {
 }
 
 void TRavorOderiri::ApplyDeinterlacer(TDeinterlacer value) {
+  if (value == deinterlacer_) return;
   deinterlacer_ = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyDVCaptureMode(TDVCaptureMode value) {
+  if (value == dvCaptureMode_) return;
   dvCaptureMode_ = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyDVRgb219(bool value) {
+  if (value == DVRgb219()) return;
   state_->settings[rs_DVRgb219].BoolValue = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyDVReduceFrameRate(bool value) {
+  if (value == DVReduceFrameRate()) return;
   state_->settings[rs_DVReduceFrameRate].BoolValue = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyDVUseExternalAudio(bool value) {
+  if (value == DVUseExternalAudio()) return;
   state_->settings[rs_DVUseExternalAudio].BoolValue = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyFrameGrabberEnabled(bool value) {
+  if (value == frameGrabberEnabled_) return;
   frameGrabberEnabled_ = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyRawFrameGrabberEnabled(bool value) {
+  if (value == rawFrameGrabberEnabled_) return;
   rawFrameGrabberEnabled_ = value;
   ApplyRestartRule();
 }
 
 void TRavorOderiri::ApplyRenderAudio(bool value) {
+  if (value == renderAudio_) return;
   renderAudio_ = value;
   ApplyRestartRule();
 }

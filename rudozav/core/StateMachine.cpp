@@ -178,7 +178,7 @@ bool TRavorOderiri::ControlGraph(TGraphMode mode) {
 }
 
 void TRavorOderiri::ClearGraph() {
-  WriteProcessLog("\r\n...... clear ........\r\n");
+  WriteProcessLog("\n...... clear ........\n");
   StopFrameThread();
   ControlGraph(gm_Stop);
   ReadFrameCountersLastTime();

@@ -57,7 +57,7 @@ class TFormatProbe {
     if (IsDVSubtypeName(SubtypeName(text))) state_.settings[rs_IsDigitalVideoIn].BoolValue = true;
     if (!ContainsEntry(state_.subtypeList, text)) {
       state_.subtypeList.push_back(text);
-      WriteProcessLog("\r\n>>> adding subtype: " + text + "\r\n");
+      WriteProcessLog("\n>>> adding subtype: " + text + "\n");
     }
   }
 

@@ -39,7 +39,7 @@ void ComponentTest::SetUp() {
     messageBoxes.push_back(request.text);
     return IDOK;
   });
-  if (withLog_) std::ofstream("log.txt") << "left from an earlier run\r\n";
+  if (withLog_) std::ofstream("log.txt") << "left from an earlier run\n";
   process_ = std::make_unique<TRudOzavProcess>();
 }
 
@@ -102,7 +102,7 @@ std::string ComponentTest::LogText() {
 }
 
 bool ComponentTest::LogHasLine(const std::string& line) {
-  return LogText().find("\r\n" + line + "\r\n") != std::string::npos;
+  return LogText().find("\n" + line + "\n") != std::string::npos;
 }
 
 std::vector<std::string> ComponentTest::LogLinesAfter(const std::string& marker) {

@@ -30,7 +30,7 @@ constexpr char kCamera[] = R"({"devices": [{"category": "video", "friendlyName":
    "formats": [{"samplesPerSec": 44100, "bitsPerSample": 16, "channels": 2},
                {"samplesPerSec": 8000, "bitsPerSample": 8, "channels": 1}]}]})";
 
-constexpr char kCameraBanner[] = "BEGIN Discovering Desk Camera (WDM)\r\n";
+constexpr char kCameraBanner[] = "BEGIN Discovering Desk Camera (WDM)\n";
 
 std::string Fixture(const char* name) {
   std::ifstream file(std::string(RUDOZAV_FIXTURES) + "/" + name);

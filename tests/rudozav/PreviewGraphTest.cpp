@@ -297,3 +297,47 @@ TEST_F(DVPreviewTest, RenderingSoundThatTheSplitterDoesNotOfferFailsThePreview) 
 
 }  // namespace
 }  // namespace rudozav_test
+
+namespace rudozav_test {
+namespace {
+
+TEST_F(PreviewGraphTest, ASetterGivenTheValueItHoldsKeepsTheRunningGraph) {
+  TRavorOderiri& component = CreateLoaded();
+  int builds = 0;
+  component.OnPreviewStarted = [&builds](TRavorOderiri*) { ++builds; };
+  component.SetRefreshPreviewOnParamChange(true);
+  component.StartPreview();
+  ASSERT_EQ(builds, 1);
+  const struct {
+    const char* name;
+    std::function<void(TRavorOderiri&)> setSame;
+    std::function<void(TRavorOderiri&)> setOther;
+  } setters[] = {
+      {"FrameGrabberEnabled", [](auto& c) { c.SetFrameGrabberEnabled(c.FrameGrabberEnabled()); },
+       [](auto& c) { c.SetFrameGrabberEnabled(!c.FrameGrabberEnabled()); }},
+      {"RawFrameGrabberEnabled",
+       [](auto& c) { c.SetRawFrameGrabberEnabled(c.RawFrameGrabberEnabled()); },
+       [](auto& c) { c.SetRawFrameGrabberEnabled(!c.RawFrameGrabberEnabled()); }},
+      {"RenderAudio", [](auto& c) { c.SetRenderAudio(c.RenderAudio()); },
+       [](auto& c) { c.SetRenderAudio(!c.RenderAudio()); }},
+      {"Deinterlacer", [](auto& c) { c.SetDeinterlacer(c.Deinterlacer()); }, nullptr},
+      {"DVCaptureMode", [](auto& c) { c.SetDVCaptureMode(c.DVCaptureMode()); }, nullptr},
+      {"DVRgb219", [](auto& c) { c.SetDVRgb219(c.DVRgb219()); }, nullptr},
+      {"DVReduceFrameRate", [](auto& c) { c.SetDVReduceFrameRate(c.DVReduceFrameRate()); },
+       nullptr},
+      {"DVUseExternalAudio", [](auto& c) { c.SetDVUseExternalAudio(c.DVUseExternalAudio()); },
+       nullptr},
+  };
+  for (const auto& setter : setters) {
+    builds = 0;
+    setter.setSame(component);
+    EXPECT_EQ(builds, 0) << setter.name << " rebuilt the preview";
+    if (!setter.setOther) continue;
+    setter.setOther(component);
+    setter.setOther(component);  // and back
+    EXPECT_EQ(builds, 2) << setter.name << " did not rebuild the preview for a new value";
+  }
+}
+
+}  // namespace
+}  // namespace rudozav_test

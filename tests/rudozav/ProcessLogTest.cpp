@@ -13,9 +13,9 @@ namespace {
 const std::string kEquals(80, '=');
 
 TEST_F(LoggedComponentTest, StartupEmptiesTheLogAndWritesTheBeginBlock) {
-  const std::regex begin("\r\n" + kEquals +
-                         "\r\nBEGIN TRavorOderiri v5\\.2_1210021507 process log \\([^)]+\\)\r\n" +
-                         kEquals + "\r\n\r\n");
+  const std::regex begin("\n" + kEquals +
+                         "\nBEGIN TRavorOderiri v5\\.2_1210021507 process log \\([^)]+\\)\n" +
+                         kEquals + "\n\n");
   EXPECT_TRUE(std::regex_match(LogText(), begin)) << LogText();
 }
 
@@ -24,9 +24,9 @@ TEST_F(LoggedComponentTest, FinalizationWritesItsBlocksAfterFreeingTheManager) {
   FinishProcess();
   const std::string log = LogText();
   const std::string tail =
-      "\r\n" + std::string(80, '-') + "\r\nFinalization\r\n" + std::string(80, '-') +
-      "\r\n\r\ncouninitializing\r\nfreeing devmanager\r\n" + "\r\n" + kEquals +
-      "\r\nEND TRavorOderiri v5.2_1210021507 process log\r\n" + kEquals + "\r\n\r\n";
+      "\n" + std::string(80, '-') + "\nFinalization\n" + std::string(80, '-') +
+      "\n\ncouninitializing\nfreeing devmanager\n" + "\n" + kEquals +
+      "\nEND TRavorOderiri v5.2_1210021507 process log\n" + kEquals + "\n\n";
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
   EXPECT_TRUE(LogHasLine("COINITIALIZING"));
@@ -93,7 +93,7 @@ TEST_F(LoggedComponentTest, ChecksAndFailuresAreLoggedWithCodeAndPrefix) {
 TEST_F(LoggedComponentTest, LoggingStopsWhenTheFileIsDeletedAndAMissingLineEndIsAdded) {
   { std::ofstream("log.txt", std::ios::app) << "no line end"; }
   WriteProcessLog("next");
-  EXPECT_TRUE(LogText().ends_with("\r\nno line end\r\nnext\r\n"));
+  EXPECT_TRUE(LogText().ends_with("\nno line end\nnext\n"));
   std::filesystem::remove("log.txt");
   WriteProcessLog("lost");
   EXPECT_FALSE(std::filesystem::exists("log.txt"));

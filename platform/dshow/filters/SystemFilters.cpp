@@ -7,6 +7,7 @@
 #include "dshow/filters/DVSplitter.h"
 #include "dshow/filters/DVVideoCodec.h"
 #include "dshow/filters/InfiniteTee.h"
+#include "dshow/filters/MjpegDecoder.h"
 #include "dshow/filters/NullRenderer.h"
 #include "dshow/filters/OverlayMixer.h"
 #include "dshow/filters/SampleGrabber.h"
@@ -39,6 +40,7 @@ void RegisterSystemFilters() {
   RegisterBuiltInClass(CLSID_Colour, CreatorOf<ColourSpaceConverter>());
   RegisterBuiltInClass(CLSID_DVSplitter, CreatorOf<DVSplitter>());
   RegisterBuiltInClass(CLSID_DVVideoCodec, CreatorOf<DVVideoCodec>());
+  RegisterBuiltInClass(CLSID_MjpegDecoder, CreatorOf<MjpegDecoder>());
   RegisterBuiltInClass(CLSID_SampleGrabber, CreatorOf<SampleGrabber>());
   RegisterBuiltInClass(CLSID_NullRenderer, CreatorOf<NullRenderer>());
   RegisterBuiltInClass(CLSID_OverlayMixer, CreatorOf<OverlayMixer>());
@@ -58,6 +60,8 @@ void RegisterSystemFilters() {
                             FilterRole::kConverter, &ColourSpaceConverter::CanConvert});
   FilterRegistry::Register({CLSID_DVVideoCodec, DVVideoCodec::kGraphName, MERIT_NORMAL,
                             FilterRole::kConverter, &DVVideoCodec::CanDecode});
+  FilterRegistry::Register({CLSID_MjpegDecoder, MjpegDecoder::kGraphName, MERIT_NORMAL,
+                            FilterRole::kConverter, &MjpegDecoder::CanDecode});
   FilterRegistry::Register({CLSID_VideoRenderer, "Video Renderer", MERIT_NORMAL,
                             FilterRole::kRenderer,
                             [](const AM_MEDIA_TYPE* from, const AM_MEDIA_TYPE*) {

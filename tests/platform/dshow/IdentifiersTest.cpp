@@ -36,6 +36,7 @@ TEST(Identifiers, AreDistinctAndNotNull) {
       ID(CLSID_LegacyAmFilterCategory),
       ID(CLSID_MemoryAllocator),
       ID(CLSID_MjpegDec),
+      ID(CLSID_MjpegDecoder),
       ID(CLSID_NullRenderer),
       ID(CLSID_OverlayMixer),
       ID(CLSID_Proxy),

@@ -11,10 +11,11 @@
 #include "ModuleTestSupport.h"
 #include "TestApplication.h"
 #include "TestFilters.h"
+#include "devices/alsa/FakeAlsa.h"
+#include "devices/virtual/CompressedFrameEncoder.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
-#include "devices/alsa/FakeAlsa.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ struct FilterEntry {
   std::function<ComPtr<IBaseFilter>()> make;
   // What a source feeds each input with (unused for filters without inputs).
   std::function<MediaType()> inputType;
+  // The frame it sends; empty for a ramp of the type's sample size.
+  std::function<std::vector<BYTE>()> inputFrame = nullptr;
 };
 
 template <class Filter, class... Args>
@@ -59,6 +62,17 @@ MediaType Overlay() {
   return MediaType(type);
 }
 
+// A real JPEG of Video()'s size, for decoders.
+std::vector<BYTE> JpegFrame() {
+  auto encoder = devices::CompressedFrameEncoder::Create(MEDIASUBTYPE_MJPG, 32, 16);
+  std::vector<BYTE> frame(VideoImageSize(MEDIASUBTYPE_MJPG, 32, 16));
+  const DWORD written = encoder ? encoder->Encode(devices::PictureDescription{}, 0, frame.data(),
+                                                  static_cast<DWORD>(frame.size()))
+                                : 0;
+  frame.resize(written);
+  return frame;
+}
+
 MediaType Audio() {
   MediaType type = MakePcmMediaType(8000, 16, 1);
   type->lSampleSize = 160;
@@ -80,6 +94,8 @@ std::vector<FilterEntry> Filters() {
       {"SmartTee", ByClassId(CLSID_SmartTee), yuy2},
       {"InfTee", ByClassId(CLSID_InfTee), yuy2},
       {"ColourSpaceConverter", ByClassId(CLSID_Colour), yuy2},
+      {"MjpegDecoder", ByClassId(CLSID_MjpegDecoder), [] { return Video(MEDIASUBTYPE_MJPG); },
+       JpegFrame},
       {"SampleGrabber", ByClassId(CLSID_SampleGrabber), rgb32},
       {"VideoMixingRenderer", ByClassId(CLSID_VideoMixingRenderer), yuy2},
       {"VideoRenderer", ByClassId(CLSID_VideoRenderer), rgb32},
@@ -115,7 +131,9 @@ class FilterStates : public ::testing::TestWithParam<FilterEntry> {
     const int inputs = CountPins(filter_.Get(), PINDIR_INPUT);
     const int outputs = CountPins(filter_.Get(), PINDIR_OUTPUT);
     for (int i = 0; i < inputs; ++i) {
-      auto source = MakeComObject<FrameSource>(GetParam().inputType());
+      auto source = MakeComObject<FrameSource>(GetParam().inputType(), GetParam().inputFrame
+                                                                           ? GetParam().inputFrame()
+                                                                           : std::vector<BYTE>{});
       ASSERT_EQ(PinOf(source.Get(), PINDIR_OUTPUT)
                     ->Connect(PinOf(filter_.Get(), PINDIR_INPUT, i).Get(), nullptr),
                 S_OK);
