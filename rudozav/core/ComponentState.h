@@ -76,8 +76,6 @@ struct TRavorOdeririState {
   bool crossbarInputPending = false;
   std::vector<std::string> sizeList;     // frame sizes of the current device
   std::vector<std::string> subtypeList;  // video subtypes of the current device
-  std::vector<std::string> analogStandards;
-  int analogStandardIndex = 0;
   std::string captureFileInUse;
 
   // The device side of the base graph, released with the graph.

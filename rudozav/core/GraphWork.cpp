@@ -1,6 +1,6 @@
 // The state machine's steps whose work is not built yet: the capture graph and recompression,
-// the player, the device dialogs, analog standards and the frame counters. The capture build
-// fails; the rest does nothing.
+// the player, the device dialogs and the frame counters. The capture build fails; the rest does
+// nothing.
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
@@ -27,4 +27,3 @@ void TRavorOderiri::RunStopPlayer() {}
 void TRavorOderiri::RunPlayerForward(int /*percent*/) {}
 void TRavorOderiri::RunPlayerBackward(int /*percent*/) {}
 void TRavorOderiri::RunShowDialog(int /*dialog*/) {}
-void TRavorOderiri::RunSetAnalogVideoStandard(int /*index*/) {}

@@ -75,13 +75,12 @@ void WriteProcessLog(char separator, const std::string& message) {
   }
   // Appending gives the same content as rewriting the file with the entry as a new last line:
   // a last line without its line end gets one first.
-  std::string text;
+  std::string text = FormatEntry(separator, message);
   if (!EndsWithLineBreak(path)) {
     std::ifstream probe(path, std::ios::binary);
     if (!probe) return;  // unreadable: nothing is written
-    text = kLineEnd;
+    text.insert(0, kLineEnd);
   }
-  text += FormatEntry(separator, message);
   std::ofstream out(path, std::ios::binary | std::ios::app);
   out << text;
 }

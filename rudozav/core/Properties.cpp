@@ -408,12 +408,6 @@ std::string TRavorOderiri::VideoSubTypes() const {
   lines.front() = "default";
   return rudozav::JoinLines(lines);
 }
-std::string TRavorOderiri::AnalogVideoStandards() const {
-  return rudozav::JoinLines(state_->analogStandards);
-}
-int TRavorOderiri::AnalogVideoStandard() const {
-  return state_->analogStandardIndex;
-}
 std::string TRavorOderiri::VideoInputs() const {
   return state_->settings[rs_VideoCrossbarInputs].StrValue;
 }

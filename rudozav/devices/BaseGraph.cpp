@@ -52,10 +52,14 @@ void RestoreTuner(IAMTVTuner& tuner, const TRegSave& settings) {
     tuner.put_Channel(channel, videoSub, audioSub);
 }
 
-// The standard is written only once one was chosen (0 is no standard at all).
+// A chosen standard (0 is none) is written to every decoder in a graph, also before the decoder's
+// state was ever captured: otherwise a standard chosen while no graph ran would be lost on the
+// device's first graph. The locking and output values are written back once they were captured.
+// Results are ignored: a decoder keeps what it refuses.
 void RestoreDecoder(IAMAnalogVideoDecoder& decoder, const TRegSave& settings) {
   const std::int32_t standard = settings[rs_ANTVFormat].IntValue;
   if (standard != 0 && standard != NOT_SET) decoder.put_TVFormat(standard);
+  if (!settings[rs_ANALOGVIDEODECODERAVAIL].BoolValue) return;
   const std::int32_t locking = settings[rs_ANVVCRHorzLocking].IntValue;
   if (locking != NOT_SET) decoder.put_VCRHorizontalLocking(locking);
   const std::int32_t enable = settings[rs_ANVOutputEnable].IntValue;
@@ -119,8 +123,7 @@ bool TRavorOderiri::BuildBaseGraph(bool withAudio) {
   if (state.tvTuner && settings[rs_TVINFOAVAIL].BoolValue) RestoreTuner(*state.tvTuner, settings);
   state.analogVideoDecoder =
       FindDeviceInterface<IAMAnalogVideoDecoder>(builder, nullptr, nullptr, filter);
-  if (state.analogVideoDecoder && settings[rs_ANALOGVIDEODECODERAVAIL].BoolValue)
-    RestoreDecoder(*state.analogVideoDecoder, settings);
+  if (state.analogVideoDecoder) RestoreDecoder(*state.analogVideoDecoder, settings);
   state.tvAudio = FindDeviceInterface<IAMTVAudio>(builder, nullptr, nullptr, filter);
 
   const bool audioWanted = withAudio &&
@@ -142,6 +145,8 @@ bool TRavorOderiri::BuildBaseGraph(bool withAudio) {
   WriteProcessLog("subtypes:");
   WriteProcessLog(rudozav::JoinLines(state.subtypeList));
   WriteProcessLog("analog standards:");
+  const std::string standards = AnalogVideoStandards();
+  if (!standards.empty()) WriteProcessLog(standards);
   WriteProcessLog("sizes");
   WriteProcessLog(rudozav::JoinLines(state.sizeList));
   WriteProcessLog("BASEGR END");

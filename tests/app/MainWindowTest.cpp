@@ -281,6 +281,20 @@ TEST_F(MainWindowTest, TheControlsFollowWhatATvCardOffers) {
             QString::fromStdString(video.VideoSizes()).split("\r\n", Qt::SkipEmptyParts).size());
 }
 
+TEST_F(MainWindowTest, TheStandardComboListsTheCardsStandardsAndSelectsOne) {
+  ASSERT_TRUE(virtualdevices::Plug(Fixture("tv-card.json")));
+  TForm1& form = ShowForm();
+  QStringList items;
+  for (int i = 0; i < form.AnalogStandart->count(); ++i)
+    items << form.AnalogStandart->itemText(i);
+  EXPECT_EQ(items, QStringList({"NTSC M", "PAL B", "SECAM L"}));
+  EXPECT_TRUE(form.AnalogStandart->isEnabled());
+  form.AnalogStandart->setFocus();
+  QTest::keyClick(form.AnalogStandart, Qt::Key_Up);
+  EXPECT_EQ(form.AnalogStandart->currentIndex(), 1);
+  EXPECT_EQ(form.RavorOderiri1->AnalogVideoStandard(), 1);
+}
+
 TEST_F(MainWindowTest, ADvCamcorderHasNoFrameRateToSet) {
   ASSERT_TRUE(virtualdevices::Plug(Fixture("dv-camcorder.json")));
   TForm1& form = ShowForm();
