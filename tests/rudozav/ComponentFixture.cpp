@@ -107,14 +107,14 @@ bool ComponentTest::LogHasLine(const std::string& line) {
 
 std::vector<std::string> ComponentTest::LogLinesAfter(const std::string& marker) {
   const std::string log = LogText();
-  const std::string start = "\r\n" + marker + "\r\n";
+  const std::string start = "\n" + marker + "\n";
   std::size_t at = log.rfind(start);
   std::vector<std::string> lines;
   if (at == std::string::npos) return lines;
   for (at += start.size(); at < log.size();) {
-    const std::size_t end = log.find("\r\n", at);
+    const std::size_t end = log.find('\n', at);
     lines.push_back(log.substr(at, end - at));
-    at = end == std::string::npos ? log.size() : end + 2;
+    at = end == std::string::npos ? log.size() : end + 1;
   }
   return lines;
 }
