@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -122,6 +123,9 @@ struct TRavorOdeririState {
   bool frameHandlerRunning = false;  // a frame event handler runs further up the stack
   int burstFramesLeft = 0;
   int burstSkip = 0;
+  // The record's FrameCount when the last picture was taken from it, -1 for none: a frame event
+  // that finds the count unchanged announces a frame that was grabbed already.
+  std::int64_t lastGrabbedFrameCount = -1;
   int bmpSequence = 0;
   int jpegSequence = 0;
   bool textChanged = true;

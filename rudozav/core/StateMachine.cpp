@@ -259,6 +259,7 @@ void TRavorOderiri::ReleaseGraph() {
   state.timeCodeTicks = 0;
   state.rawGrabberRecord = nullptr;
   state.frameGrabberRecord = nullptr;
+  state.lastGrabbedFrameCount = -1;
   state.notifierRecord = nullptr;
   state.activeRecord = nullptr;
   state.textChanged = true;

@@ -33,11 +33,14 @@ class TFrameHandlerScope {
 };
 
 // Burst grabs and raw frames of one frame event. The handlers may clear the graph, so the
-// records are looked up again after each of them.
+// records are looked up again after each of them. A frame that arrives while the UI thread
+// handles the event before it is taken by that event's grab and then announced once more: that
+// second event is no burst step, so a burst never grabs one frame twice.
 void RunFrameGrabbers(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
   if (TGrabberControl* grabber = state.frameGrabberRecord;
-      grabber != nullptr && grabber->FrameAvailable.load() != 0) {
+      grabber != nullptr && grabber->FrameAvailable.load() != 0 &&
+      grabber->FrameCount.load() != state.lastGrabbedFrameCount) {
     if (BurstStep(component) && component.OnFrameCaptureCompleted)
       GrabFrame(component, component.BurstType(), {});
   }

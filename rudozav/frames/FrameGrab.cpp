@@ -99,6 +99,7 @@ bool GrabFrame(TRavorOderiri& component, TFrameCaptureDest dest, const std::stri
   data.SampleTime = record->SampleTime.load();
   data.SampleTime2 = record->SampleTime2.load();
   data.FrameCount = record->FrameCount.load();
+  state.lastGrabbedFrameCount = data.FrameCount;
   // The host gets its picture only when it listens.
   std::optional<QImage> picture;
   const auto fire = [&](const std::string& name, bool success) {

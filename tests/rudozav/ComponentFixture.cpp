@@ -105,6 +105,20 @@ bool ComponentTest::LogHasLine(const std::string& line) {
   return LogText().find("\n" + line + "\n") != std::string::npos;
 }
 
+std::vector<std::string> ComponentTest::LogLinesAfter(const std::string& marker) {
+  const std::string log = LogText();
+  const std::string start = "\n" + marker + "\n";
+  std::size_t at = log.rfind(start);
+  std::vector<std::string> lines;
+  if (at == std::string::npos) return lines;
+  for (at += start.size(); at < log.size();) {
+    const std::size_t end = log.find('\n', at);
+    lines.push_back(log.substr(at, end - at));
+    at = end == std::string::npos ? log.size() : end + 1;
+  }
+  return lines;
+}
+
 void ComponentTest::PlugCamera(const std::string& instance, const std::string& name) {
   PlugDevice(CLSID_VideoInputDeviceCategory,
              {UsbCameraDisplayName(instance), name, WdmClsid(), true, false});

@@ -41,6 +41,8 @@ class ComponentTest : public ::testing::Test {
   // The process log's content, and whether a line equal to text is in it.
   static std::string LogText();
   static bool LogHasLine(const std::string& line);
+  // The lines of the process log after the last line equal to marker.
+  static std::vector<std::string> LogLinesAfter(const std::string& marker);
   // Plugs a typical WDM USB camera with the given instance id.
   static void PlugCamera(const std::string& instance, const std::string& name = "USB Camera");
 

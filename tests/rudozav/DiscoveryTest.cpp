@@ -217,6 +217,63 @@ TEST_F(DiscoveryTest, SizesAreFoundFromTheCapabilitiesAndStored) {
   EXPECT_FALSE(registry.ValueExists("FMT005"));
 }
 
+// Every entry of the table, given a value that is no default, is written when the graph is
+// cleared and read back by the next component on the device, stored as its kind says.
+TEST_F(DiscoveryTest, EveryEntryOfTheTableSurvivesAClearAndANewComponent) {
+  TRavorOderiri& first = LoadedWith(kCamera);
+  TRegSave& table = first.State().settings;
+  ASSERT_TRUE(table[rs_DeviceDiscovered].BoolValue);
+  for (std::size_t i = 0; i < kRegSaveCount; ++i) {
+    table[i].IntValue = 1000 + static_cast<std::int32_t>(i);
+    table[i].StrValue = "entry " + std::to_string(i);
+    table[i].BoolValue = true;
+    table[i].FloatValue = 7.25 + static_cast<double>(i);
+  }
+  first.ClearGraph();
+  const std::string key = DeviceKeyPath(first);
+  const TRegSave written = table;
+  Destroy(first);
+
+  TRavorOderiri& second = LoadedWith(kCamera);
+  ASSERT_EQ(DeviceKeyPath(second), key);
+  const TRegSave& loaded = second.State().settings;
+  TRegistry2 registry;
+  ASSERT_TRUE(registry.OpenKeyReadOnly(key));
+  for (std::size_t i = 0; i < kRegSaveCount; ++i) {
+    const TSaveInfo& entry = written[i];
+    SCOPED_TRACE(entry.Name);
+    EXPECT_EQ(loaded[i].Name, entry.Name);
+    EXPECT_EQ(loaded[i].Kind, entry.Kind);
+    // The typed reads succeed only for the registry type of the kind (a DWORD, a string, 8
+    // bytes of binary).
+    std::int32_t number = 0;
+    std::string text;
+    double real = 0.0;
+    switch (entry.Kind) {
+      case sk_Integer:
+        EXPECT_EQ(loaded[i].IntValue, entry.IntValue);
+        EXPECT_TRUE(registry.ReadInteger(entry.Name, &number));
+        EXPECT_EQ(number, entry.IntValue);
+        break;
+      case sk_Boolean:
+        EXPECT_TRUE(loaded[i].BoolValue);
+        EXPECT_TRUE(registry.ReadInteger(entry.Name, &number));
+        EXPECT_EQ(number, 1);
+        break;
+      case sk_String:
+        EXPECT_EQ(loaded[i].StrValue, entry.StrValue);
+        EXPECT_TRUE(registry.ReadString(entry.Name, &text));
+        EXPECT_EQ(text, entry.StrValue);
+        break;
+      case sk_Float:
+        EXPECT_EQ(loaded[i].FloatValue, entry.FloatValue);
+        EXPECT_TRUE(registry.ReadFloat(entry.Name, &real));
+        EXPECT_EQ(real, entry.FloatValue);
+        break;
+    }
+  }
+}
+
 TEST_F(DiscoveryTest, TheBaseGraphSetsTheChosenFormatAndFallsBackToIndexZero) {
   TRavorOderiri& component = LoadedWith(kCamera);
   TRavorOdeririState& state = component.State();

@@ -79,6 +79,26 @@ TEST_F(ComponentTest, SequentialNamesContinueAfterTheFilesOfTheirOwnPrefix) {
             (fs::current_path() / "elsewhere" / "vg000042.jpg").string());
 }
 
+// Two prefixes that differ only in their last character number their files apart.
+TEST_F(ComponentTest, PrefixesThatDifferInTheirLastCharacterKeepTheirOwnNumbers) {
+  const std::vector<std::pair<std::string, std::string>> pairs = {
+      {"vg", "vh"}, {"a", "b"}, {"cam1", "cam2"}, {"snap_", "snap-"}, {"shot", "shou"}};
+  TRavorOderiri& component = CreateLoaded();
+  for (const auto& [prefix, other] : pairs) {
+    SCOPED_TRACE(prefix + " " + other);
+    component.SetStoragePath((fs::current_path() / prefix).string());
+    Touch(fs::path(prefix) / (prefix + "000003.jpg"));
+    Touch(fs::path(prefix) / (other + "000009.jpg"));
+    EXPECT_EQ(FindLastSequenceNumber(component.StoragePath(), prefix, "jpg", 0), 3);
+    EXPECT_EQ(FindLastSequenceNumber(component.StoragePath(), other, "jpg", 0), 9);
+    component.SetAutoFilePrefix(prefix);
+    EXPECT_EQ(NextJpeg(component), prefix + "000004.jpg");
+    component.SetAutoFilePrefix(other);
+    component.State().jpegSequence = 0;
+    EXPECT_EQ(NextJpeg(component), other + "000010.jpg");
+  }
+}
+
 TEST_F(ComponentTest, DateTimeNamesCarryTheTimeToTheMillisecond) {
   TRavorOderiri& component = CreateLoaded();
   component.SetAutoFileName(fn_DateTime);

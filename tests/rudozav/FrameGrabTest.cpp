@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "ComponentFixture.h"
 #include "JpegProbe.h"
@@ -42,9 +44,9 @@ class FrameGrabTest : public ComponentTest {
 
   // A loaded component whose graph runs camera -> " Frame Grabber" -> null renderer, with the
   // grabber's record as the frame grabber and active record.
-  TRavorOderiri& Running(bool frameEvents = true) {
-    EXPECT_TRUE(virtualdevices::Plug(R"({"devices": [
-      {"category": "video", "friendlyName": "Desk Camera"}]})"));
+  TRavorOderiri& Running(bool frameEvents = true, const char* devices = R"({"devices": [
+      {"category": "video", "friendlyName": "Desk Camera"}]})") {
+    EXPECT_TRUE(virtualdevices::Plug(devices));
     TRavorOderiri& component = CreateLoaded();
     component.SetFrameEventEnabled(frameEvents);
     TRavorOdeririState& state = component.State();
@@ -194,6 +196,43 @@ TEST_F(FrameGrabTest, ABurstWritesNumberedFilesFromFrameEventsAndEnds) {
   EXPECT_EQ(fs::path(grabs[1].name).filename(), "vg000002.jpg");
   EXPECT_LT(grabs[0].frameCount, grabs[1].frameCount);
   EXPECT_TRUE(ProbeJpeg("vg000002.jpg").ok);
+}
+
+// Grabs on request and from every frame event of an endless burst, against a camera whose frames
+// are alternately all red and all blue: a picture of both colours is a frame read while the
+// filter wrote the next one.
+TEST_F(FrameGrabTest, EveryGrabbedPictureIsOneWholeFrame) {
+  TRavorOderiri& component = Running(true, R"({"devices": [{"category": "video",
+    "friendlyName": "Flicker Camera",
+    "picture": {"pattern": "alternate", "colour": [255, 0, 0], "colour2": [0, 0, 255]},
+    "pins": [{"name": "Capture", "formats": [{"subtype": "RGB24", "size": [320, 240],
+      "frameRate": 240}]}]}]})");
+  int pictures = 0;
+  int torn = 0;
+  std::set<QRgb> colours;
+  component.OnFrameCaptureCompleted = [&](TRavorOderiri*, const TFrameData& data, TFrameCaptureDest,
+                                          const std::string&, bool) {
+    const QImage picture = data.Bitmap->convertToFormat(QImage::Format_RGB32);
+    const QRgb colour = picture.pixel(0, 0);
+    bool whole = true;
+    for (int y = 0; y < picture.height() && whole; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      whole =
+          std::all_of(line, line + picture.width(), [&](QRgb pixel) { return pixel == colour; });
+    }
+    ++pictures;
+    torn += whole ? 0 : 1;
+    colours.insert(colour);
+  };
+  component.SetBurstCount(0);
+  component.SetBurstInterval(0);
+  component.SetBurstMode(true);
+  ASSERT_TRUE(WaitFor([&] {
+    component.CaptureFrameTo(fc_TBitmap, "");
+    return pictures >= 800;
+  }));
+  EXPECT_EQ(torn, 0) << "of " << pictures;
+  EXPECT_EQ(colours, (std::set<QRgb>{qRgb(255, 0, 0), qRgb(0, 0, 255)}));
 }
 
 TEST_F(FrameGrabTest, TheCaptionIsInTheGrabbedPicture) {

@@ -165,6 +165,35 @@ TEST_F(PreviewGraphTest, ASecondRestartDuringTheBuildReturnsFalseAndLeavesThePre
   EXPECT_TRUE(component.State().graph);
 }
 
+// What the host asks of a busy component runs after the build, in the order asked, and the host
+// sees each outcome: the preview stops, a capture that is not running is refused, the last of
+// two sizes is the one the new preview is built with.
+TEST_F(PreviewGraphTest, OperationsAskedForDuringABuildRunAfterItInTheirOrder) {
+  TRavorOderiri& component = CreateLoaded();
+  Record(component);
+  std::size_t queued = 0;
+  component.OnPreviewStarted = [&](TRavorOderiri* sender) {
+    events.push_back("PreviewStarted " + std::to_string(sender->VideoWidth()));
+    if (queued > 0) return;
+    sender->StopPreview();
+    sender->StopCapture();
+    sender->SetVideoSize(2);  // 320x240
+    sender->SetVideoSize(1);  // 160x120
+    sender->StartPreview();
+    queued = sender->QueuedOperationCount();
+  };
+  component.StartPreview();
+  EXPECT_EQ(queued, 5u);
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"StateChanging 0 1", "PreviewStarted 640",
+                                      "StateChanging 1 0", "ErrorLog 89 Error: not capturing",
+                                      "StateChanging 0 1", "PreviewStarted 160"}));
+  EXPECT_EQ(component.QueuedOperationCount(), 0u);
+  EXPECT_EQ(component.CurrentState(), cs_Preview);
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_EQ(component.VideoSize(), 1);
+}
+
 TEST_F(PreviewGraphTest, AFailedBuildLeavesNoGraphBehind) {
   ASSERT_TRUE(virtualdevices::Plug(R"({"devices": [{"category": "video",
     "friendlyName": "Preview Only", "pins": [{"name": "Preview", "role": "preview"}]}]})"));

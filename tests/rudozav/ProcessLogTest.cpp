@@ -34,15 +34,56 @@ TEST_F(LoggedComponentTest, FinalizationWritesItsBlocksAfterFreeingTheManager) {
   EXPECT_TRUE(LogHasLine("...... clear ........"));
 }
 
+// The three tests of a state check are all logged, passed or failed, always in the same order.
+TEST_F(LoggedComponentTest, AStateCheckLogsItsThreeTestsInOrder) {
+  struct TCase {
+    TCurrentState state;
+    TCurrentStates allowed;
+    bool result;
+    std::vector<std::string> lines;
+  };
+  const std::vector<TCase> cases = {
+      {cs_Down,
+       {cs_Preview},
+       true,
+       {"65 ok: stop capture first", "70 ok: wait for recompress completion",
+        "78 ok: stop preview first"}},
+      {cs_Capture,
+       {cs_Down, cs_Preview},
+       false,
+       {"65 Error: stop capture first", "70 ok: wait for recompress completion",
+        "78 ok: stop preview first"}},
+      {cs_Recompress,
+       {cs_Down, cs_Preview},
+       false,
+       {"65 ok: stop capture first", "70 Error: wait for recompress completion",
+        "78 ok: stop preview first"}},
+      {cs_Preview,
+       {cs_Down},
+       false,
+       {"65 ok: stop capture first", "70 ok: wait for recompress completion",
+        "78 Error: stop preview first"}},
+      {cs_Player,
+       {cs_Preview},
+       true,
+       {"65 ok: stop capture first", "70 ok: wait for recompress completion",
+        "78 ok: stop preview first"}},
+  };
+  TRavorOderiri& component = CreateLoaded();
+  for (const TCase& check : cases) {
+    SCOPED_TRACE(check.state);
+    component.ChangeState(check.state);
+    WriteProcessLog("-- check");
+    EXPECT_EQ(component.CheckState(check.allowed), check.result);
+    EXPECT_EQ(LogLinesAfter("-- check"), check.lines);
+  }
+}
+
 TEST_F(LoggedComponentTest, ChecksAndFailuresAreLoggedWithCodeAndPrefix) {
   TRavorOderiri& component = CreateLoaded();
-  component.CheckState({cs_Down, cs_Preview});
   component.StopCapture();
   component.ClosePlayer();
   component.LogCheck(true, 1, "a warning", 123);
-  EXPECT_TRUE(LogHasLine("65 ok: stop capture first"));
-  EXPECT_TRUE(LogHasLine("70 ok: wait for recompress completion"));
-  EXPECT_TRUE(LogHasLine("78 ok: stop preview first"));
   EXPECT_TRUE(LogHasLine("89 Error: not capturing"));
   EXPECT_TRUE(LogHasLine("4 Error: already closed"));
   EXPECT_TRUE(LogHasLine("123 Warning: a warning"));
@@ -75,7 +116,11 @@ TEST_F(ComponentTest, OnlyWarningsAndErrorsOfALoadedComponentReachTheHost) {
   TRavorOderiri& component = Create();
   Record(component);
   component.LogCheck(true, 2, "before loading", 1);
-  component.Loaded();
+  EXPECT_TRUE(events.empty());
+  component.Loaded();  // starts the preview, which fails without a device: the host hears of it
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "StateChanging 0 1", "ErrorLog 33 Error: no video device",
+                        "ErrorLog 85 Error: cannot start preview", "ComponentLoaded"}));
   events.clear();
   component.LogCheck(true, 0, "a trace", 2);
   component.LogCheck(false, 2, "a success", 3);

@@ -82,12 +82,13 @@ struct FaultDescription {
   LONG lostAfterFrames = -1;  // the device goes away after that many frames; -1 never
 };
 
-enum class PatternKind { kBars, kGradient, kChecker, kSolid };
+enum class PatternKind { kBars, kGradient, kChecker, kSolid, kAlternate };
 
 struct PictureDescription {
   PatternKind pattern = PatternKind::kBars;
   bool moving = true;
-  std::array<BYTE, 3> colour{0, 128, 255};  // red, green, blue of kSolid
+  std::array<BYTE, 3> colour{0, 128, 255};  // red, green, blue of kSolid; even frames of kAlternate
+  std::array<BYTE, 3> colour2{255, 128, 0};  // odd frames of kAlternate
 };
 
 struct AudioFormatDescription {

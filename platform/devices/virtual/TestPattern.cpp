@@ -41,12 +41,18 @@ void PaintRow(const PictureDescription& picture, LONG width, LONG height, LONG y
       case PatternKind::kSolid:
         pixel = {picture.colour[0], picture.colour[1], picture.colour[2]};
         break;
+      case PatternKind::kAlternate: {
+        const auto& colour = frame % 2 == 0 ? picture.colour : picture.colour2;
+        pixel = {colour[0], colour[1], colour[2]};
+        break;
+      }
     }
   }
   // A white marker that travels down the picture, so that still patterns show movement too.
-  const LONG markerY =
-      picture.moving ? static_cast<LONG>((frame * 2) % std::max<LONG>(height, 1)) : -1;
-  if (picture.moving && y >= markerY && y < markerY + 8) {
+  // Alternating frames are whole colours: they move by changing colour.
+  const bool marked = picture.moving && picture.pattern != PatternKind::kAlternate;
+  const LONG markerY = marked ? static_cast<LONG>((frame * 2) % std::max<LONG>(height, 1)) : -1;
+  if (marked && y >= markerY && y < markerY + 8) {
     for (LONG x = 0; x < std::min<LONG>(width, 8); ++x)
       row[static_cast<std::size_t>(x)] = {255, 255, 255};
   }

@@ -16,24 +16,30 @@ PatternKind ReadPattern(const Fields& fields) {
   if (text == "gradient") return PatternKind::kGradient;
   if (text == "checker") return PatternKind::kChecker;
   if (text == "solid") return PatternKind::kSolid;
+  if (text == "alternate") return PatternKind::kAlternate;
   Fail(fields.PathOf("pattern"),
-       "unknown pattern \"" + text + "\" (bars, gradient, checker, solid)");
+       "unknown pattern \"" + text + "\" (bars, gradient, checker, solid, alternate)");
+}
+
+void ReadColour(const Fields& fields, const char* name, std::array<BYTE, 3>& colour) {
+  const QJsonArray values = fields.Array(name);
+  if (values.isEmpty()) return;
+  if (values.size() != 3) Fail(fields.PathOf(name), "expected [red, green, blue]");
+  for (qsizetype i = 0; i < 3; ++i) {
+    const long component = ToInteger(values[i], Item(fields.PathOf(name), i));
+    if (component < 0 || component > 255) Fail(fields.PathOf(name), "components 0 to 255");
+    colour[static_cast<std::size_t>(i)] = static_cast<BYTE>(component);
+  }
 }
 
 void ReadPicture(const Fields& device, PictureDescription& picture) {
   if (!device.Has("picture")) return;
   const Fields fields(device.Value("picture"), device.PathOf("picture"));
-  fields.AllowOnly({"pattern", "moving", "colour"});
+  fields.AllowOnly({"pattern", "moving", "colour", "colour2"});
   picture.pattern = ReadPattern(fields);
   picture.moving = fields.Bool("moving", true);
-  const QJsonArray colour = fields.Array("colour");
-  if (colour.isEmpty()) return;
-  if (colour.size() != 3) Fail(fields.PathOf("colour"), "expected [red, green, blue]");
-  for (qsizetype i = 0; i < 3; ++i) {
-    const long component = ToInteger(colour[i], Item(fields.PathOf("colour"), i));
-    if (component < 0 || component > 255) Fail(fields.PathOf("colour"), "components 0 to 255");
-    picture.colour[static_cast<std::size_t>(i)] = static_cast<BYTE>(component);
-  }
+  ReadColour(fields, "colour", picture.colour);
+  ReadColour(fields, "colour2", picture.colour2);
 }
 
 PinRole ReadRole(const Fields& fields) {

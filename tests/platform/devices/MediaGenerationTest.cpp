@@ -79,6 +79,20 @@ TEST(TestPattern, MovingPicturesChangeFromFrameToFrame) {
   EXPECT_EQ(Paint(bars, MEDIASUBTYPE_YUY2, 64, 48, 0), Paint(bars, MEDIASUBTYPE_YUY2, 64, 48, 7));
 }
 
+TEST(TestPattern, AlternatingFramesAreWholeFramesOfTheirTwoColours) {
+  PictureDescription alternate;  // moving by default: no marker is drawn all the same
+  alternate.pattern = PatternKind::kAlternate;
+  alternate.colour = {255, 0, 0};
+  alternate.colour2 = {0, 0, 255};
+  const auto even = Paint(alternate, MEDIASUBTYPE_RGB24, 16, 16, 4);
+  const auto odd = Paint(alternate, MEDIASUBTYPE_RGB24, 16, 16, 7);
+  for (std::size_t i = 0; i < even.size(); i += 3) {
+    ASSERT_EQ((std::vector<BYTE>{even[i], even[i + 1], even[i + 2]}),
+              (std::vector<BYTE>{0, 0, 255}));  // blue, green, red
+    ASSERT_EQ((std::vector<BYTE>{odd[i], odd[i + 1], odd[i + 2]}), (std::vector<BYTE>{255, 0, 0}));
+  }
+}
+
 TEST(TestPattern, ABufferTooSmallGetsNothing) {
   const MediaType type = *MakeVideoMediaType(MEDIASUBTYPE_RGB24, 64, 48);
   std::vector<BYTE> buffer(100);

@@ -91,4 +91,9 @@ TEST_F(Windows, ShowWindowReportsThePreviousVisibility) {
   EXPECT_FALSE(IsWindowVisible(&window));
 }
 
+// Captions are QStrings: a failed comparison shows them as text.
+TEST(QtPrinters, AQStringIsPrintedAsItsText) {
+  EXPECT_EQ(::testing::PrintToString(QString("Görüntü yakalama")), "\"Görüntü yakalama\"");
+}
+
 }  // namespace

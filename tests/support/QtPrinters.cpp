@@ -1,0 +1,9 @@
+#include "support/QtPrinters.h"
+
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
