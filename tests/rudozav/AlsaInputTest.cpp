@@ -64,15 +64,6 @@ class AlsaInputTest : public ComponentTest {
     return config;
   }
 
-  static bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-  }
-
   std::shared_ptr<devices::FakeV4l2> v4l2_ = std::make_shared<devices::FakeV4l2>();
   std::shared_ptr<FakeAlsa> alsa_ = std::make_shared<FakeAlsa>();
 };

@@ -1,7 +1,9 @@
 #include "ComponentFixture.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -122,6 +124,15 @@ std::vector<std::string> ComponentTest::LogLinesAfter(const std::string& marker)
 void ComponentTest::PlugCamera(const std::string& instance, const std::string& name) {
   PlugDevice(CLSID_VideoInputDeviceCategory,
              {UsbCameraDisplayName(instance), name, WdmClsid(), true, false});
+}
+
+bool ComponentTest::WaitFor(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
 }
 
 }  // namespace rudozav_test

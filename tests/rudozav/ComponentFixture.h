@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ class ComponentTest : public ::testing::Test {
   static std::vector<std::string> LogLinesAfter(const std::string& marker);
   // Plugs a typical WDM USB camera with the given instance id.
   static void PlugCamera(const std::string& instance, const std::string& name = "USB Camera");
+
+  // Serves the UI thread until done holds; false after a generous deadline.
+  static bool WaitFor(const std::function<bool()>& done);
 
   std::vector<std::string> events;
   std::vector<std::string> messageBoxes;

@@ -77,15 +77,6 @@ class FrameGrabTest : public ComponentTest {
     return component;
   }
 
-  // Serves the UI thread until done holds; false after a generous deadline.
-  static bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-  }
   static bool WaitForFrame(TRavorOderiri& component) {
     return WaitFor([&] {
       const TGrabberControl* record = component.State().frameGrabberRecord;

@@ -43,16 +43,6 @@ class PreviewGraphTest : public ComponentTest {
     return names;
   }
 
-  // Processes events until done() holds or a generous deadline passes.
-  static bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-  }
-
   std::string RendererName(TRavorOderiri& component) {
     return "video renderer " + std::to_string(component.State().rendererStamp);
   }

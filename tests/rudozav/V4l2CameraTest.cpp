@@ -33,15 +33,6 @@ class V4l2CameraTest : public ComponentTest {
     devices::SetDefaultV4l2Api(nullptr);
   }
 
-  static bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-  }
-
   std::shared_ptr<devices::FakeV4l2> fake_ = std::make_shared<devices::FakeV4l2>();
   devices::FakeV4l2Device camera_;
 };
