@@ -218,10 +218,13 @@ TEST_F(FrameGrabTest, EveryGrabbedPictureIsOneWholeFrame) {
   component.SetBurstCount(0);
   component.SetBurstInterval(0);
   component.SetBurstMode(true);
+  // 800 grabs, or as many as a slow build (a sanitizer's) makes in a few seconds.
+  const auto stressEnd = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   ASSERT_TRUE(WaitFor([&] {
     component.CaptureFrameTo(fc_TBitmap, "");
-    return pictures >= 800;
+    return pictures >= 800 || std::chrono::steady_clock::now() > stressEnd;
   }));
+  EXPECT_GE(pictures, 20);
   EXPECT_EQ(torn, 0) << "of " << pictures;
   EXPECT_EQ(colours, (std::set<QRgb>{qRgb(255, 0, 0), qRgb(0, 0, 255)}));
 }
