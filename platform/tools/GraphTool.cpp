@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -277,25 +278,59 @@ void PrintEvents(IMediaEventEx* events) {
   }
 }
 
-int Run(std::size_t index, int frames) {
-  const auto devices = ListDevices(CLSID_VideoInputDeviceCategory);
-  if (index >= devices.size()) {
-    std::fprintf(stderr, "graphtool: no video device %zu (%zu found)\n", index, devices.size());
-    return 1;
-  }
-  const Device& device = devices[index];
+// A device of a category in a graph of its own, with the renderer that takes its stream.
+struct DeviceGraph {
+  Device device;
   ComPtr<IGraphBuilder> graph;
-  ComPtr<ICaptureGraphBuilder2> builder;
   ComPtr<IBaseFilter> source;
-  if (!Check(CoCreateInstance(CLSID_FilterGraph, &graph), "creating the filter graph") ||
-      !Check(CoCreateInstance(CLSID_CaptureGraphBuilder2, &builder), "creating the builder") ||
-      !Check(builder->SetFiltergraph(graph.Get()), "SetFiltergraph") ||
-      !Check(device.moniker->BindToObject(nullptr, nullptr, IBaseFilter::iid,
-                                          source.ReleaseAndGetVoidAddress()),
+};
+
+// The index-th device of the category, bound and added to a new graph; nullopt, said on standard
+// error, when there is no such device or it cannot be bound.
+std::optional<DeviceGraph> OpenDevice(const GUID& category, const char* kind, std::size_t index) {
+  const auto devices = ListDevices(category);
+  if (index >= devices.size()) {
+    std::fprintf(stderr, "graphtool: no %s device %zu (%zu found)\n", kind, index, devices.size());
+    return std::nullopt;
+  }
+  DeviceGraph opened{devices[index], {}, {}};
+  if (!Check(CoCreateInstance(CLSID_FilterGraph, &opened.graph), "creating the filter graph") ||
+      !Check(opened.device.moniker->BindToObject(nullptr, nullptr, IBaseFilter::iid,
+                                                 opened.source.ReleaseAndGetVoidAddress()),
              "binding the device") ||
-      !Check(graph->AddFilter(source.Get(), device.friendlyName.c_str()), "adding the device")) {
+      !Check(opened.graph->AddFilter(opened.source.Get(), opened.device.friendlyName.c_str()),
+             "adding the device")) {
+    return std::nullopt;
+  }
+  return opened;
+}
+
+// Adds the renderer, connects the pin to it and prints the device and the connected format.
+bool ConnectRenderer(const DeviceGraph& opened, IPin* pin, CBaseRenderer* renderer,
+                     const char* name) {
+  if (pin == nullptr || !Check(opened.graph->AddFilter(renderer, name), "adding the renderer") ||
+      !Check(opened.graph->Connect(pin, renderer->InputPin()), "connecting")) {
+    return false;
+  }
+  AM_MEDIA_TYPE connected{};
+  if (SUCCEEDED(renderer->InputPin()->ConnectionMediaType(&connected))) {
+    std::printf("device: %s\nformat: %s\n", opened.device.friendlyName.c_str(),
+                MediaTypeText(connected).c_str());
+    FreeMediaType(connected);
+  }
+  return true;
+}
+
+int Run(std::size_t index, int frames) {
+  auto opened = OpenDevice(CLSID_VideoInputDeviceCategory, "video", index);
+  if (!opened) return 1;
+  ComPtr<ICaptureGraphBuilder2> builder;
+  if (!Check(CoCreateInstance(CLSID_CaptureGraphBuilder2, &builder), "creating the builder") ||
+      !Check(builder->SetFiltergraph(opened->graph.Get()), "SetFiltergraph")) {
     return 1;
   }
+  const ComPtr<IGraphBuilder>& graph = opened->graph;
+  const ComPtr<IBaseFilter>& source = opened->source;
   ComPtr<IPin> capture;
   if (!Check(builder->FindPin(source.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
                               TRUE, 0, capture.ReleaseAndGetAddressOf()),
@@ -303,16 +338,7 @@ int Run(std::size_t index, int frames) {
     return 1;
   }
   auto renderer = MakeComObject<CountingRenderer>();
-  if (!Check(graph->AddFilter(renderer.Get(), "Counting Renderer"), "adding the renderer") ||
-      !Check(graph->Connect(capture.Get(), renderer->InputPin()), "connecting")) {
-    return 1;
-  }
-  AM_MEDIA_TYPE connected{};
-  if (SUCCEEDED(renderer->InputPin()->ConnectionMediaType(&connected))) {
-    std::printf("device: %s\nformat: %s\n", device.friendlyName.c_str(),
-                MediaTypeText(connected).c_str());
-    FreeMediaType(connected);
-  }
+  if (!ConnectRenderer(*opened, capture.Get(), renderer.Get(), "Counting Renderer")) return 1;
   auto control = graph.As<IMediaControl>();
   auto events = graph.As<IMediaEventEx>();
   if (!control || !Check(control->Run(), "running the graph")) return 1;
@@ -343,37 +369,17 @@ int Run(std::size_t index, int frames) {
 }
 
 int Listen(std::size_t index, int seconds) {
-  const auto devices = ListDevices(CLSID_AudioInputDeviceCategory);
-  if (index >= devices.size()) {
-    std::fprintf(stderr, "graphtool: no audio device %zu (%zu found)\n", index, devices.size());
-    return 1;
-  }
-  const Device& device = devices[index];
-  ComPtr<IGraphBuilder> graph;
-  ComPtr<IBaseFilter> source;
-  if (!Check(CoCreateInstance(CLSID_FilterGraph, &graph), "creating the filter graph") ||
-      !Check(device.moniker->BindToObject(nullptr, nullptr, IBaseFilter::iid,
-                                          source.ReleaseAndGetVoidAddress()),
-             "binding the device") ||
-      !Check(graph->AddFilter(source.Get(), device.friendlyName.c_str()), "adding the device")) {
-    return 1;
-  }
+  auto opened = OpenDevice(CLSID_AudioInputDeviceCategory, "audio", index);
+  if (!opened) return 1;
+  const ComPtr<IGraphBuilder>& graph = opened->graph;
+  const ComPtr<IBaseFilter>& source = opened->source;
   ComPtr<IEnumPins> pins;
   ComPtr<IPin> capture;
   if (SUCCEEDED(source->EnumPins(pins.ReleaseAndGetAddressOf()))) {
     pins->Next(1, capture.ReleaseAndGetAddressOf(), nullptr);  // a sound input has one pin
   }
   auto meter = MakeComObject<SoundMeter>();
-  if (!capture || !Check(graph->AddFilter(meter.Get(), "Sound Meter"), "adding the meter") ||
-      !Check(graph->Connect(capture.Get(), meter->InputPin()), "connecting")) {
-    return 1;
-  }
-  AM_MEDIA_TYPE connected{};
-  if (SUCCEEDED(meter->InputPin()->ConnectionMediaType(&connected))) {
-    std::printf("device: %s\nformat: %s\n", device.friendlyName.c_str(),
-                MediaTypeText(connected).c_str());
-    FreeMediaType(connected);
-  }
+  if (!ConnectRenderer(*opened, capture.Get(), meter.Get(), "Sound Meter")) return 1;
   auto control = graph.As<IMediaControl>();
   auto events = graph.As<IMediaEventEx>();
   if (!control || !Check(control->Run(), "running the graph")) return 1;

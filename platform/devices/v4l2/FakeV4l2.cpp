@@ -12,8 +12,8 @@
 #include <set>
 
 #include "com/Diagnostics.h"
-#include "devices/virtual/CompressedFrameEncoder.h"
 #include "devices/v4l2/FakeV4l2Node.h"
+#include "devices/virtual/CompressedFrameEncoder.h"
 #include "ui/MainWindowHook.h"
 
 namespace devices {

@@ -6,13 +6,14 @@
 // udev does for hardware.
 //
 // What a node serves:
-//   QUERYCAP, ENUM_FMT, ENUM_FRAMESIZES (discrete, stepwise, continuous, missing), ENUM_FRAMEINTERVALS
-//   (discrete, stepwise, continuous, none), G/S/TRY_FMT (sizes adjusted to the nearest the format
-//   has), G/S_PARM, QUERYCTRL/QUERY_EXT_CTRL with V4L2_CTRL_FLAG_NEXT_CTRL, QUERYMENU, G/S_CTRL,
-//   G/S_EXT_CTRLS, ENUMINPUT, G/S_INPUT, ENUMAUDIO, G/S_AUDIO, ENUMSTD, G/S_STD, QUERYSTD,
-//   G/S_TUNER, G/S_FREQUENCY, REQBUFS, QUERYBUF, QBUF, DQBUF, STREAMON, STREAMOFF; anything else
-//   gives -ENOTTY. Frames are made when due (at the current frame interval, on the steady clock,
-//   or at once when the node is not paced), carry sequence numbers and MONOTONIC timestamps.
+//   QUERYCAP, ENUM_FMT, ENUM_FRAMESIZES (discrete, stepwise, continuous, missing),
+//   ENUM_FRAMEINTERVALS (discrete, stepwise, continuous, none), G/S/TRY_FMT (sizes adjusted to the
+//   nearest the format has), G/S_PARM, QUERYCTRL/QUERY_EXT_CTRL with V4L2_CTRL_FLAG_NEXT_CTRL,
+//   QUERYMENU, G/S_CTRL, G/S_EXT_CTRLS, ENUMINPUT, G/S_INPUT, ENUMAUDIO, G/S_AUDIO, ENUMSTD,
+//   G/S_STD, QUERYSTD, G/S_TUNER, G/S_FREQUENCY, REQBUFS, QUERYBUF, QBUF, DQBUF, STREAMON,
+//   STREAMOFF; anything else gives -ENOTTY. Frames are made when due (at the current frame
+//   interval, on the steady clock, or at once when the node is not paced), carry sequence numbers
+//   and MONOTONIC timestamps.
 //
 // Threads: every member is guarded by one mutex; Poll waits without holding it. Make it with
 // std::make_shared.
@@ -39,11 +40,11 @@ struct FakeV4l2Interval {
 // The frame sizes of one format, as ENUM_FRAMESIZES reports them.
 struct FakeV4l2Sizes {
   enum class Kind {
-    kDiscrete,    // the listed sizes
-    kStepwise,    // min..max in steps
-    kContinuous,  // min..max in steps of 1
-    kNone,        // EINVAL at index 0: the back-end must find sizes with TRY_FMT
-    kNotSupported // ENOTTY
+    kDiscrete,     // the listed sizes
+    kStepwise,     // min..max in steps
+    kContinuous,   // min..max in steps of 1
+    kNone,         // EINVAL at index 0: the back-end must find sizes with TRY_FMT
+    kNotSupported  // ENOTTY
   };
   Kind kind = Kind::kDiscrete;
   struct Size {
@@ -93,8 +94,8 @@ struct FakeV4l2Input {
   std::uint32_t type = V4L2_INPUT_TYPE_CAMERA;
   std::uint32_t audioset = 0;  // bit n: audio input n goes with this input
   std::uint32_t tuner = 0;
-  v4l2_std_id standards = 0;   // the standards this input takes
-  std::uint32_t status = 0;    // V4L2_IN_ST_NO_SIGNAL, V4L2_IN_ST_NO_H_LOCK, ...
+  v4l2_std_id standards = 0;  // the standards this input takes
+  std::uint32_t status = 0;   // V4L2_IN_ST_NO_SIGNAL, V4L2_IN_ST_NO_H_LOCK, ...
 };
 
 struct FakeV4l2Standard {
@@ -108,7 +109,7 @@ struct FakeV4l2Tuner {
   std::string name = "Television";
   std::uint32_t type = V4L2_TUNER_ANALOG_TV;
   std::uint32_t capability = V4L2_TUNER_CAP_NORM | V4L2_TUNER_CAP_STEREO;
-  std::uint32_t rangeLow = 44 * 16;     // in 62.5 kHz units (62.5 Hz with V4L2_TUNER_CAP_LOW)
+  std::uint32_t rangeLow = 44 * 16;  // in 62.5 kHz units (62.5 Hz with V4L2_TUNER_CAP_LOW)
   std::uint32_t rangeHigh = 958 * 16;
   std::uint32_t frequency = 0;
   // The signal strength (0..65535) at each tuned frequency; others have none.
@@ -116,15 +117,15 @@ struct FakeV4l2Tuner {
 };
 
 struct FakeV4l2Faults {
-  int busyAtSetFormat = 0;      // -EBUSY from S_FMT (another program streams from the node)
+  int busyAtSetFormat = 0;  // -EBUSY from S_FMT (another program streams from the node)
   bool busyAtRequestBuffers = false;
-  int lostAfterFrames = -1;     // ENODEV/POLLERR for good after that many dequeued frames
-  int ioErrorAfterFrames = -1;  // EIO from DQBUF after that many frames
-  std::uint32_t maxBuffers = 0; // REQBUFS grants at most this many (0: as asked)
-  bool rejectParm = false;      // S_PARM gives EINVAL
-  bool zeroParm = false;        // G_PARM answers 0/0
-  bool noStreamOn = false;      // STREAMON gives ENOSPC (USB bandwidth)
-  int eagainEvery = 0;          // every n-th DQBUF first answers EAGAIN
+  int lostAfterFrames = -1;      // ENODEV/POLLERR for good after that many dequeued frames
+  int ioErrorAfterFrames = -1;   // EIO from DQBUF after that many frames
+  std::uint32_t maxBuffers = 0;  // REQBUFS grants at most this many (0: as asked)
+  bool rejectParm = false;       // S_PARM gives EINVAL
+  bool zeroParm = false;         // G_PARM answers 0/0
+  bool noStreamOn = false;       // STREAMON gives ENOSPC (USB bandwidth)
+  int eagainEvery = 0;           // every n-th DQBUF first answers EAGAIN
   // Sequence numbers skip ahead after these frame counts (frames the driver lost).
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sequenceGaps;  // {after frame, skipped}
   std::uint32_t firstSequence = 0;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "devices/virtual/CompressedFrameEncoder.h"
 #include "devices/v4l2/FakeV4l2Node.h"
+#include "devices/virtual/CompressedFrameEncoder.h"
 
 namespace devices::fakev4l2 {
 namespace {

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "devices/virtual/CompressedFrameEncoder.h"
 #include "devices/v4l2/FakeV4l2Node.h"
 #include "devices/v4l2/FakeV4l2Picture.h"
+#include "devices/virtual/CompressedFrameEncoder.h"
 #include "dshow/Uuids.h"
 
 namespace devices::fakev4l2 {

@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "devices/virtual/DeviceDescription.h"
 #include "devices/capture/FilterPart.h"
+#include "devices/virtual/DeviceDescription.h"
 
 namespace devices {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "com/Diagnostics.h"
-#include "devices/virtual/DriverDialogs.h"
 #include "devices/capture/FilterPart.h"
+#include "devices/virtual/DriverDialogs.h"
 #include "devices/virtual/VirtualDevices.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The plugged virtual devices (internal to platform/devices; the public face is
-// devices/virtual/VirtualDevices.h). One registry per process; any thread may call it. Notifications are
-// raised after the registry's lock is released.
+// devices/virtual/VirtualDevices.h). One registry per process; any thread may call it.
+// Notifications are raised after the registry's lock is released.
 
 #include <memory>
 #include <mutex>
