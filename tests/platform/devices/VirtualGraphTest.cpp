@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "Binding.h"
+#include "GraphFixture.h"
 #include "TestSink.h"
 #include "devices/virtual/Timecode.h"
 #include "devices/virtual/VirtualDevices.h"
@@ -22,16 +22,14 @@ constexpr char kCamera[] = R"({"friendlyName": "Cam", "vid": "1d6b", "pid": "010
   "pins": [{"role": "capture", "formats": [{"subtype": "YUY2", "size": [640, 480], "frameRate": 30}]}],
   "droppedFrames": {}})";
 
-class VirtualGraph : public ::testing::Test {
+class VirtualGraph : public GraphFixture {
  protected:
   void SetUp() override {
-    ui_test::TestApplication();
     virtualdevices::Reset();
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph_), S_OK);
+    GraphFixture::SetUp();
   }
   void TearDown() override {
-    if (graph_) graph_.As<IMediaControl>()->Stop();
-    graph_.Reset();
+    GraphFixture::TearDown();
     virtualdevices::Reset();
   }
 
@@ -73,13 +71,6 @@ class VirtualGraph : public ::testing::Test {
     return true;
   }
 
-  ComPtr<IMediaControl> Control() { return graph_.As<IMediaControl>(); }
-
-  std::optional<LONG_PTR> AwaitEvent(LONG wanted, LONG msTimeout = 20000) {
-    return devices_test::AwaitEvent(graph_.Get(), wanted, msTimeout);
-  }
-
-  ComPtr<IGraphBuilder> graph_;
   std::string displayName_;
 };
 

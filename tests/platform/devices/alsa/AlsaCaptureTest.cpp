@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../Binding.h"
+#include "../GraphFixture.h"
 #include "../TestSink.h"
 #include "devices/alsa/AlsaCaptureFilter.h"
 #include "devices/alsa/FakeAlsa.h"
@@ -30,17 +30,8 @@ FakeCaptureConfig Counting() {
   return config;
 }
 
-class AlsaCapture : public ::testing::Test {
+class AlsaCapture : public GraphFixture {
  protected:
-  void SetUp() override {
-    ui_test::TestApplication();
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph_), S_OK);
-  }
-  void TearDown() override {
-    if (graph_) graph_.As<IMediaControl>()->Stop();
-    graph_.Reset();
-  }
-
   ComPtr<devices::AlsaCaptureFilter> AddMicrophone(FakeCaptureConfig config,
                                                    const char* pcm = kPcm) {
     AlsaCaptureDeviceInfo info;
@@ -60,13 +51,7 @@ class AlsaCapture : public ::testing::Test {
     return sink;
   }
 
-  std::optional<LONG_PTR> AwaitEvent(LONG wanted, LONG msTimeout = 20000) {
-    return devices_test::AwaitEvent(graph_.Get(), wanted, msTimeout);
-  }
-  ComPtr<IMediaControl> Control() { return graph_.As<IMediaControl>(); }
-
   std::shared_ptr<FakeAlsa> fake_ = std::make_shared<FakeAlsa>();
-  ComPtr<IGraphBuilder> graph_;
 };
 
 TEST_F(AlsaCapture, OffersTheFormatsTheDeviceTakesBestFirst) {

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "FixtureNodes.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "devices/v4l2/FakeV4l2Description.h"
 #include "devices/virtual/DescriptionParser.h"
@@ -482,16 +483,6 @@ TEST_F(FakeV4l2Test, TheSystemApiReturnsNegativeErrnos) {
   EXPECT_EQ(devices::DefaultV4l2Api(), system);
 }
 
-devices::DeviceDescription Fixture(const std::string& name) {
-  std::ifstream file(std::string(RUDOZAV_FIXTURES) + "/" + name);
-  std::ostringstream text;
-  text << file.rdbuf();
-  std::string error;
-  auto parsed = devices::ParseDeviceDescriptions(text.str(), &error);
-  EXPECT_TRUE(parsed) << name << ": " << error;
-  return parsed ? parsed->front() : devices::DeviceDescription{};
-}
-
 TEST_F(FakeV4l2Test, FixturesBecomeNodesWithTheirFormatsInputsAndStandards) {
   struct Case {
     const char* fixture;
@@ -536,7 +527,7 @@ TEST_F(FakeV4l2Test, FixturesBecomeNodesWithTheirFormatsInputsAndStandards) {
        0},
   };
   for (const Case& c : cases) {
-    const FakeV4l2Device device = devices::FakeV4l2DeviceFrom(Fixture(c.fixture));
+    const FakeV4l2Device device = devices_test::FixtureNode(c.fixture);
     EXPECT_EQ(device.driver, c.driver) << c.fixture;
     std::vector<std::uint32_t> formats;
     for (const auto& format : device.formats)
@@ -578,9 +569,9 @@ TEST_F(FakeV4l2Test, EveryFixtureCameraStreamsAFrame) {
 }
 
 TEST_F(FakeV4l2Test, TheDemoCameraStreamsItsTestPatternWithItsUdevIdentity) {
-  const FakeV4l2Device demo = devices::FakeV4l2DeviceFrom(Fixture("demo.json"));
+  const FakeV4l2Device demo = devices_test::FixtureNode("demo.json");
   EXPECT_EQ(demo.formats[0].sizes.kind, FakeV4l2Sizes::Kind::kStepwise);
-  const auto& tv = devices::FakeV4l2DeviceFrom(Fixture("tv-card.json")).inputs;
+  const auto& tv = devices_test::FixtureNode("tv-card.json").inputs;
   EXPECT_EQ(tv[0].type, V4L2_INPUT_TYPE_TUNER);
   EXPECT_EQ(tv[0].audioset, 1u);  // the tuner's sound
   EXPECT_EQ(tv[1].audioset, 2u);  // line in

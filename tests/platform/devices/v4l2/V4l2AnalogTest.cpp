@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "FixtureNodes.h"
 #include "com/Com.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "devices/v4l2/FakeV4l2Description.h"
@@ -42,20 +43,10 @@ FakeV4l2Device Dongle() {
   return device;
 }
 
-FakeV4l2Device Fixture(const std::string& name) {
-  std::ifstream file(std::string(RUDOZAV_FIXTURES) + "/" + name);
-  std::ostringstream text;
-  text << file.rdbuf();
-  std::string error;
-  auto parsed = devices::ParseDeviceDescriptions(text.str(), &error);
-  EXPECT_TRUE(parsed) << name << ": " << error;
-  return devices::FakeV4l2DeviceFrom(parsed ? parsed->front() : devices::DeviceDescription{});
-}
-
 // A TV card whose tuner counts in 62.5 Hz units or 62.5 kHz units, with stations at the carriers
 // given (in Hz).
 FakeV4l2Device TvCard(bool lowUnits, std::vector<std::uint32_t> stationsHz = {}) {
-  FakeV4l2Device device = Fixture("tv-card.json");
+  FakeV4l2Device device = devices_test::FixtureNode("tv-card.json");
   FakeV4l2Tuner& tuner = device.tuners.at(0);
   const std::uint64_t perMHz = lowUnits ? 16'000 : 16;
   if (lowUnits) tuner.capability |= V4L2_TUNER_CAP_LOW;
@@ -161,7 +152,7 @@ TEST_F(V4l2AnalogTest, InputsBecomeCrossbarPinsWithTheirConnectorsAndSound) {
        {{PhysConn_Video_Composite, 2}, {PhysConn_Video_SVideo, 2}, {PhysConn_Audio_Line, 0}},
        {{PhysConn_Video_VideoDecoder, 1}, {PhysConn_Audio_AudioDecoder, 0}}},
       {"tv card",
-       Fixture("tv-card.json"),
+       devices_test::FixtureNode("tv-card.json"),
        {{PhysConn_Video_Tuner, 4},
         {PhysConn_Video_Composite, 5},
         {PhysConn_Video_SVideo, 5},
@@ -190,7 +181,7 @@ TEST_F(V4l2AnalogTest, AWebcamHasNoAnalogParts) {
 }
 
 TEST_F(V4l2AnalogTest, RoutesSwitchTheNodesInputAndItsSound) {
-  Open(Fixture("tv-card.json"));
+  Open(devices_test::FixtureNode("tv-card.json"));
   const auto crossbar = Crossbar();
   ASSERT_TRUE(crossbar);
   struct Case {

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "../Binding.h"
+#include "../GraphFixture.h"
 #include "../TestSink.h"
 #include "devices/capture/DeviceControls.h"
 #include "devices/v4l2/FakeV4l2.h"
@@ -76,17 +76,8 @@ FakeV4l2Device UvcCamera() {
   return camera;
 }
 
-class V4l2Capture : public ::testing::Test {
+class V4l2Capture : public GraphFixture {
  protected:
-  void SetUp() override {
-    ui_test::TestApplication();
-    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph_), S_OK);
-  }
-  void TearDown() override {
-    if (graph_) graph_.As<IMediaControl>()->Stop();
-    graph_.Reset();
-  }
-
   ComPtr<devices::V4l2CaptureFilter> AddCamera(FakeV4l2Device device, const char* node = kNode) {
     fake_->Plug(node, std::move(device), true);
     HRESULT hr = E_FAIL;
@@ -112,12 +103,6 @@ class V4l2Capture : public ::testing::Test {
     ASSERT_EQ(Control()->Stop(), S_OK);
   }
 
-  ComPtr<IMediaControl> Control() { return graph_.As<IMediaControl>(); }
-
-  std::optional<LONG_PTR> AwaitEvent(LONG wanted, LONG msTimeout = 20000) {
-    return devices_test::AwaitEvent(graph_.Get(), wanted, msTimeout);
-  }
-
   static LONG Dropped(IBaseFilter* camera) {
     LONG dropped = -1;
     EXPECT_EQ(PinNamed(camera, "Capture").As<IAMDroppedFrames>()->GetNumDropped(&dropped), S_OK);
@@ -125,7 +110,6 @@ class V4l2Capture : public ::testing::Test {
   }
 
   std::shared_ptr<FakeV4l2> fake_ = std::make_shared<FakeV4l2>();
-  ComPtr<IGraphBuilder> graph_;
 };
 
 TEST_F(V4l2Capture, EachFormatAndSizeIsACapabilityWithTheRatesOfThatSize) {
