@@ -23,6 +23,8 @@ class QImage;
 struct AM_MEDIA_TYPE;
 class TRavorOderiri;
 struct TRavorOdeririState;
+struct TDeferredOperation;  // rudozav/core/DeferredOperation.h
+enum TGraphMode : int;      // rudozav/core/GraphMode.h
 
 // ---- Enumerations of the component ---------------------------------------------------------
 
@@ -196,21 +198,6 @@ class TRudOzavProcess {
   TRudOzavProcess(const TRudOzavProcess&) = delete;
   TRudOzavProcess& operator=(const TRudOzavProcess&) = delete;
 };
-
-// ---- Internal records shared by the component's modules ------------------------------------
-
-// One queued operation: its op code and one argument slot of each kind.
-struct TDeferredOperation {
-  int OpCode = 0;
-  bool BoolArg = false;
-  int IntArg = 0;
-  double DoubleArg = 0.0;
-  std::string StrArg1;
-  std::string StrArg2;
-};
-
-// What ControlGraph asks of the graph, and the graph running mode it reached.
-enum TGraphMode { gm_Stop, gm_Pause, gm_Run };
 
 // ---- The component -------------------------------------------------------------------------
 

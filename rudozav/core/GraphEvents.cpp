@@ -58,7 +58,7 @@ bool TRavorOderiri::event(QEvent* event) {
 
 void TRavorOderiri::HandleGraphEvents() {
   for (;;) {
-    const ComPtr<IMediaEventEx> events = state_->mediaEvent;  // handlers may clear the graph
+    const ComPtr<IMediaEventEx> events = state_->graph->mediaEvent;  // handlers may clear the graph
     if (!events) return;
     LONG code = 0;
     LONG_PTR param1 = 0;
@@ -76,7 +76,7 @@ void TRavorOderiri::HandleGraphEvent(long code) {
       if (state.currentState != cs_Player) return;
       ReportPlayerPosition();
       state.endReached = true;
-      if (state.graphMode == gm_Run) ControlGraph(gm_Pause);
+      if (state.graph->graphMode == gm_Run) ControlGraph(gm_Pause);
       state.endOfStream = true;
       state.anyPending = true;
       return;
@@ -109,18 +109,18 @@ void TRavorOderiri::PollTick() {
   state.tickGuard = true;
   if (!state.queue.empty() && !state.busy) ProcessQueue();
   PollPendingNotifications();
-  if (state.timeCodeReader && OnTimeCodeReader) {
+  if (state.graph->timeCodeReader && OnTimeCodeReader) {
     if (timeCodeReaderMethod_ == fim_Polling) {
-      if (++state.timeCodeTicks >= timeCodeReaderPollingInterval_) {
-        state.timeCodeTicks = 0;
+      if (++state.graph->timeCodeTicks >= timeCodeReaderPollingInterval_) {
+        state.graph->timeCodeTicks = 0;
         ReadTimeCode();
       }
-    } else if (timeCodeReaderMethod_ == fim_FrameEvent && !state.timeCodeReading) {
+    } else if (timeCodeReaderMethod_ == fim_FrameEvent && !state.graph->timeCodeReading) {
       ReadTimeCode();
     }
   }
   const bool progressDue = PollFrameCounters();
-  if (!state.frameEventGrabber && OnCaptureProgress && progressDue) {
+  if (!state.graph->frameEventGrabber && OnCaptureProgress && progressDue) {
     OnCaptureProgress(this, static_cast<double>(state.sampleTime) / kUnitsPerSecond,
                       state.deliveredFrames, state.droppedFrames);
   }
@@ -159,14 +159,15 @@ bool TRavorOderiri::PollFrameCounters() {
   TRavorOdeririState& state = *state_;
   if (state.currentState != cs_Preview && state.currentState != cs_Capture) return false;
   bool progressDue = false;
-  if (frameCountMethod_ == fim_Polling && ++state.frameCountTicks >= frameCountPollingInterval_) {
-    state.frameCountTicks = 0;
+  if (frameCountMethod_ == fim_Polling &&
+      ++state.graph->frameCountTicks >= frameCountPollingInterval_) {
+    state.graph->frameCountTicks = 0;
     UpdateDeliveredFrameCount();
     progressDue = true;
   }
   if (droppedFrameCountMethod_ != fim_None &&
-      ++state.droppedCountTicks >= droppedFrameCountPollingInterval_) {
-    state.droppedCountTicks = 0;
+      ++state.graph->droppedCountTicks >= droppedFrameCountPollingInterval_) {
+    state.graph->droppedCountTicks = 0;
     UpdateDroppedFrameCount();
     progressDue = true;
   }

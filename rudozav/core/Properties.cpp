@@ -361,7 +361,7 @@ void TRavorOderiri::SetTextOnFrameDTFormat(int value) {
 
 void TRavorOderiri::SetTextOnFrameEnabled(bool value) {
   textOnFrameEnabled_ = value;
-  state_->textChanged = true;
+  state_->graph->textChanged = true;
   state_->layoutChanged = true;
 }
 
@@ -376,7 +376,7 @@ void TRavorOderiri::SetTextOnFrameMargin(std::uint16_t value) {
 
 void TRavorOderiri::SetTextOnFrameString(const std::string& value) {
   textOnFrameString_ = value;
-  state_->textChanged = true;
+  state_->graph->textChanged = true;
 }
 
 // ---- Read-only queries ---------------------------------------------------------------------

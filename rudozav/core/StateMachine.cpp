@@ -1,7 +1,9 @@
 // The graph state machine: the state check, the busy flag and cursor, the state changes of the
 // operations, and the graph-wide steps ClearGraph, RestartGraph and ControlGraph.
 
+#include <memory>
 #include <thread>
+#include <utility>
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
@@ -64,7 +66,7 @@ bool TRavorOderiri::PreviewFlag() const {
 }
 
 TGraphMode TRavorOderiri::GraphRunningMode() const {
-  return state_->graphMode;
+  return state_->graph->graphMode;
 }
 
 // ---- Operations ----------------------------------------------------------------------------
@@ -146,13 +148,14 @@ void TRavorOderiri::RunRecompress(const std::string& sourceFile, const std::stri
 // ---- Graph-wide steps ----------------------------------------------------------------------
 
 bool TRavorOderiri::ControlGraph(TGraphMode mode) {
-  const ComPtr<IMediaControl> control = state_->mediaControl;  // kept while messages are pumped
+  const ComPtr<IMediaControl> control =
+      state_->graph->mediaControl;  // kept while messages are pumped
   if (!control) return false;
   HRESULT first = S_OK;
   switch (mode) {
     case gm_Pause:
       first = control->Pause();
-      state_->graphMode = gm_Pause;
+      state_->graph->graphMode = gm_Pause;
       return SUCCEEDED(first);
     case gm_Run:
       first = control->Run();
@@ -173,7 +176,7 @@ bool TRavorOderiri::ControlGraph(TGraphMode mode) {
     if (hr == S_OK || FAILED(hr)) break;
     ui::ProcessMessages();
   }
-  state_->graphMode = mode;
+  state_->graph->graphMode = mode;
   return SUCCEEDED(first);
 }
 
@@ -186,11 +189,11 @@ void TRavorOderiri::ClearGraph() {
   if (!state_->destroying) FireCaptureProgressAtClear();
   state_->videoWidth = 0;
   state_->videoHeight = 0;
-  if (state_->mediaEvent) {
-    state_->mediaEvent->SetNotifyWindow(0, kGraphNotifyMessage, 0);  // detached either way
-    state_->mediaEvent->SetNotifyFlags(AM_MEDIAEVENT_NONOTIFY);
+  if (state_->graph->mediaEvent) {
+    state_->graph->mediaEvent->SetNotifyWindow(0, kGraphNotifyMessage, 0);  // detached either way
+    state_->graph->mediaEvent->SetNotifyFlags(AM_MEDIAEVENT_NONOTIFY);
   }
-  if (!state_->destroying && state_->playerGraph) {
+  if (!state_->destroying && state_->graph->playerGraph) {
     ChangeState(BaseState());
     if (OnPlayerProgress) OnPlayerProgress(this, 0, 0);
   }
@@ -216,53 +219,11 @@ void TRavorOderiri::FireCaptureProgressAtClear() {
 }
 
 void TRavorOderiri::ReleaseGraph() {
-  TRavorOdeririState& state = *state_;
-  state.activeRenderer = nullptr;
-  ReleaseRenderer(state.videoRenderer);
-  ReleaseRenderer(state.overlayRenderer);
-  state.audioRenderer.Reset();
-  state.droppedFramesInterface.Reset();
-  ReleaseDeviceInterfaces(state);
-  state.mediaControl.Reset();
-  state.mediaEvent.Reset();
-  state.mediaSeeking.Reset();
-  state.captureBuilder.Reset();
-  if (state.graph) {
-    // Filters leave the graph before it goes, so that none keeps a reference to it.
-    ComPtr<IEnumFilters> filters;
-    if (SUCCEEDED(state.graph->EnumFilters(filters.ReleaseAndGetAddressOf())) && filters) {
-      std::vector<ComPtr<IBaseFilter>> all;
-      for (;;) {
-        ComPtr<IBaseFilter> filter;
-        if (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) != S_OK || !filter) break;
-        all.push_back(filter);
-      }
-      for (const ComPtr<IBaseFilter>& filter : all)
-        state.graph->RemoveFilter(filter.Get());
-    }
-    state.graph.Reset();
-  }
-  state.playerGraph = false;
-  state.frameEventGrabber = false;
-  state.timeCodeReader = false;
-  state.timeCodeReading = false;
-  state.graphMode = gm_Stop;
-  state.recordConnectedSize = false;
-  state.connectedVideoWidth = 0;
-  state.connectedVideoHeight = 0;
-  state.deliveredFrames = 0;
-  state.droppedFrames = 0;
-  state.sampleTime = 0;
-  state.graphStartTime = 0;
-  state.frameCountTicks = 0;
-  state.droppedCountTicks = 0;
-  state.timeCodeTicks = 0;
-  state.rawGrabberRecord = nullptr;
-  state.frameGrabberRecord = nullptr;
-  state.lastGrabbedFrameCount = -1;
-  state.notifierRecord = nullptr;
-  state.activeRecord = nullptr;
-  state.textChanged = true;
+  // The successor is in place before the old graph ends, so that whatever runs while its windows
+  // close sees an empty graph.
+  std::unique_ptr<TGraphState> ended =
+      std::exchange(state_->graph, std::make_unique<TGraphState>());
+  ended.reset();
 }
 
 bool TRavorOderiri::RestartGraph(bool reset) {

@@ -74,57 +74,58 @@ bool TRavorOderiri::BuildBaseGraph(bool withAudio) {
   const TDevices* videoDevices = VideoDeviceList();
   if (!CreateGraphBuilder(*this) || videoDevices == nullptr ||
       !BindDeviceFilter(*this, *videoDevices, state.currentDeviceIndex, state.videoDeviceUsable,
-                        false, state.videoCaptureFilter)) {
+                        false, state.graph->videoCaptureFilter)) {
     return false;
   }
   const TCapDeviceInfo& device =
       videoDevices->Items[static_cast<std::size_t>(state.currentDeviceIndex)];
   rudozav::LogCheck(*this, !device.IsWDM, errors::kVfwDriversSlow);
 
-  ICaptureGraphBuilder2* builder = state.captureBuilder.Get();
-  IBaseFilter* filter = state.videoCaptureFilter.Get();
-  state.streamMajorType = StreamMajorTypeOf(builder, filter);
-  const GUID& majorType = state.streamMajorType;
+  ICaptureGraphBuilder2* builder = state.graph->captureBuilder.Get();
+  IBaseFilter* filter = state.graph->videoCaptureFilter.Get();
+  state.graph->streamMajorType = StreamMajorTypeOf(builder, filter);
+  const GUID& majorType = state.graph->streamMajorType;
   TRegSave& settings = state.settings;
 
-  state.streamConfig =
+  state.graph->streamConfig =
       FindDeviceInterface<IAMStreamConfig>(builder, &PIN_CATEGORY_CAPTURE, &majorType, filter);
-  state.transport = FindDeviceInterface<IAMExtTransport>(builder, nullptr, nullptr, filter);
-  rudozav::LogCheck(*this, !state.transport, errors::kFindTransport);
-  state.timecodeReaderInterface =
+  state.graph->transport = FindDeviceInterface<IAMExtTransport>(builder, nullptr, nullptr, filter);
+  rudozav::LogCheck(*this, !state.graph->transport, errors::kFindTransport);
+  state.graph->timecodeReaderInterface =
       FindDeviceInterface<IAMTimecodeReader>(builder, nullptr, nullptr, filter);
-  rudozav::LogCheck(*this, !state.timecodeReaderInterface, errors::kFindTimecodeReader);
+  rudozav::LogCheck(*this, !state.graph->timecodeReaderInterface, errors::kFindTimecodeReader);
 
-  state.procAmp =
+  state.graph->procAmp =
       FindDeviceInterface<IAMVideoProcAmp>(builder, &PIN_CATEGORY_CAPTURE, &majorType, filter);
-  rudozav::LogCheck(*this, !state.procAmp, errors::kFindProcAmp);
-  if (state.procAmp) {
-    ApplyProcAmpSettings(state.procAmp.Get(), settings);
-    ReadProcAmpRanges(state.procAmp.Get(), state.procAmpRanges);
+  rudozav::LogCheck(*this, !state.graph->procAmp, errors::kFindProcAmp);
+  if (state.graph->procAmp) {
+    ApplyProcAmpSettings(state.graph->procAmp.Get(), settings);
+    ReadProcAmpRanges(state.graph->procAmp.Get(), state.graph->procAmpRanges);
   }
 
-  state.videoCrossbar = FindDeviceInterface<IAMCrossbar>(builder, nullptr, nullptr, filter);
-  if (state.videoCrossbar) {
-    if (const auto crossbarFilter = state.videoCrossbar.As<IBaseFilter>()) {
-      state.audioCrossbar = FindDeviceInterface<IAMCrossbar>(builder, &LOOK_UPSTREAM_ONLY, nullptr,
-                                                             crossbarFilter.Get());
-      if (state.audioCrossbar && autoConnectRelatedPins_)
-        state.crossbarTree = BuildCrossbarTree(GetFilterPin(filter, PINDIR_INPUT, 0).Get());
+  state.graph->videoCrossbar = FindDeviceInterface<IAMCrossbar>(builder, nullptr, nullptr, filter);
+  if (state.graph->videoCrossbar) {
+    if (const auto crossbarFilter = state.graph->videoCrossbar.As<IBaseFilter>()) {
+      state.graph->audioCrossbar = FindDeviceInterface<IAMCrossbar>(builder, &LOOK_UPSTREAM_ONLY,
+                                                                    nullptr, crossbarFilter.Get());
+      if (state.graph->audioCrossbar && autoConnectRelatedPins_)
+        state.graph->crossbarTree = BuildCrossbarTree(GetFilterPin(filter, PINDIR_INPUT, 0).Get());
     }
-    if (!state.crossbarTree && autoConnectRelatedPins_) RouteRelatedAudioPin(*this);
+    if (!state.graph->crossbarTree && autoConnectRelatedPins_) RouteRelatedAudioPin(*this);
     if (settings[rs_VIDEOCROSSBARAVAIL].BoolValue)
-      RestoreCrossbarRouting(*state.videoCrossbar, settings[rs_AMVideoCrossbar].StrValue);
+      RestoreCrossbarRouting(*state.graph->videoCrossbar, settings[rs_AMVideoCrossbar].StrValue);
   }
-  LoadCrossbarPins(state.videoCrossbarPins, state.videoCrossbar.Get());
-  LoadCrossbarPins(state.audioCrossbarPins, state.audioCrossbar.Get());
+  LoadCrossbarPins(state.graph->videoCrossbarPins, state.graph->videoCrossbar.Get());
+  LoadCrossbarPins(state.graph->audioCrossbarPins, state.graph->audioCrossbar.Get());
 
-  state.propertySet = state.videoCaptureFilter.As<IKsPropertySet>();
-  state.tvTuner = FindDeviceInterface<IAMTVTuner>(builder, nullptr, nullptr, filter);
-  if (state.tvTuner && settings[rs_TVINFOAVAIL].BoolValue) RestoreTuner(*state.tvTuner, settings);
-  state.analogVideoDecoder =
+  state.graph->propertySet = state.graph->videoCaptureFilter.As<IKsPropertySet>();
+  state.graph->tvTuner = FindDeviceInterface<IAMTVTuner>(builder, nullptr, nullptr, filter);
+  if (state.graph->tvTuner && settings[rs_TVINFOAVAIL].BoolValue)
+    RestoreTuner(*state.graph->tvTuner, settings);
+  state.graph->analogVideoDecoder =
       FindDeviceInterface<IAMAnalogVideoDecoder>(builder, nullptr, nullptr, filter);
-  if (state.analogVideoDecoder) RestoreDecoder(*state.analogVideoDecoder, settings);
-  state.tvAudio = FindDeviceInterface<IAMTVAudio>(builder, nullptr, nullptr, filter);
+  if (state.graph->analogVideoDecoder) RestoreDecoder(*state.graph->analogVideoDecoder, settings);
+  state.graph->tvAudio = FindDeviceInterface<IAMTVAudio>(builder, nullptr, nullptr, filter);
 
   const bool audioWanted = withAudio &&
                            (state.currentState == cs_Preview || state.currentState == cs_Capture) &&
@@ -135,9 +136,9 @@ bool TRavorOderiri::BuildBaseGraph(bool withAudio) {
       rudozav::LogCheck(*this, true, errors::kNoAudioDeviceFound);
       state.audioDeviceUsable = false;
     } else if (BindDeviceFilter(*this, *audioDevices, audioDevice_, state.audioDeviceUsable, false,
-                                state.audioCaptureFilter)) {
-      state.audioStreamConfig = FindDeviceInterface<IAMStreamConfig>(
-          builder, &PIN_CATEGORY_CAPTURE, nullptr, state.audioCaptureFilter.Get());
+                                state.graph->audioCaptureFilter)) {
+      state.graph->audioStreamConfig = FindDeviceInterface<IAMStreamConfig>(
+          builder, &PIN_CATEGORY_CAPTURE, nullptr, state.graph->audioCaptureFilter.Get());
     }
   }
 

@@ -9,13 +9,13 @@ namespace errors = rudozav::errors;
 
 void RouteVideoCrossbarInput(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (!state.videoCrossbar) return;  // waits for the next graph
+  if (!state.graph->videoCrossbar) return;  // waits for the next graph
   const std::int32_t input = state.settings[rs_VideoCrossbarInput].IntValue;
-  if (rudozav::LogCheck(component, input >= state.videoCrossbarPins.InputCount,
+  if (rudozav::LogCheck(component, input >= state.graph->videoCrossbarPins.InputCount,
                         errors::kCrossbarInputIndexOutOfRange)) {
     return;
   }
-  if (!rudozav::LogResult(component, state.videoCrossbar->Route(0, input),
+  if (!rudozav::LogResult(component, state.graph->videoCrossbar->Route(0, input),
                           errors::kCannotRouteVideoCrossbar)) {
     return;
   }
@@ -29,17 +29,19 @@ void ApplyPendingCrossbarInput(TRavorOderiri& component) {
     state.crossbarInputPending = false;
     RouteVideoCrossbarInput(component);
   }
-  if (state.crossbarTree) RouteRelatedPins(*state.crossbarTree, state.videoCrossbar.Get());
+  if (state.graph->crossbarTree)
+    RouteRelatedPins(*state.graph->crossbarTree, state.graph->videoCrossbar.Get());
 }
 
 void ReloadVideoCrossbar(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  LoadCrossbarPins(state.videoCrossbarPins, state.videoCrossbar.Get());
-  if (state.crossbarTree) RouteRelatedPins(*state.crossbarTree, state.videoCrossbar.Get());
+  LoadCrossbarPins(state.graph->videoCrossbarPins, state.graph->videoCrossbar.Get());
+  if (state.graph->crossbarTree)
+    RouteRelatedPins(*state.graph->crossbarTree, state.graph->videoCrossbar.Get());
 }
 
 void RouteRelatedAudioPin(TRavorOderiri& component) {
-  IAMCrossbar* crossbar = component.State().videoCrossbar.Get();
+  IAMCrossbar* crossbar = component.State().graph->videoCrossbar.Get();
   LONG outputs = 0;
   LONG inputs = 0;
   if (crossbar == nullptr || FAILED(crossbar->get_PinCounts(&outputs, &inputs)) || outputs == 0)

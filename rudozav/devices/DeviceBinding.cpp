@@ -14,7 +14,7 @@ bool IsDeviceInUse(const TDevices& list, int index) {
   if (manager == nullptr) return false;
   const std::string name = DeviceFilterName(list, index);
   for (TRavorOderiri* component : manager->Components()) {
-    const ComPtr<IGraphBuilder>& graph = component->State().graph;
+    const ComPtr<IGraphBuilder>& graph = component->State().graph->filterGraph;
     if (!component->IsInitialized() || !graph) continue;
     ComPtr<IBaseFilter> found;
     if (graph->FindFilterByName(name.c_str(), found.ReleaseAndGetAddressOf()) == S_OK) return true;
@@ -39,7 +39,7 @@ bool BindDeviceFilter(TRavorOderiri& component, const TDevices& list, int& index
     return false;
   }
   if (filter) {
-    if (const ComPtr<IGraphBuilder>& graph = component.State().graph) {
+    if (const ComPtr<IGraphBuilder>& graph = component.State().graph->filterGraph) {
       graph->RemoveFilter(filter.Get());  // added again below under the device's name
     }
   } else {

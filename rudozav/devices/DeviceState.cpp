@@ -62,16 +62,16 @@ std::string CrossbarRouting(IAMCrossbar& crossbar) {
 void TRavorOderiri::CaptureDeviceState() {
   TRavorOdeririState& state = *state_;
   TRegSave& settings = state.settings;
-  if (state.tvTuner) CaptureTuner(*state.tvTuner, settings);
-  if (state.analogVideoDecoder) CaptureDecoder(*state.analogVideoDecoder, settings);
-  if (state.videoCrossbar) {
+  if (state.graph->tvTuner) CaptureTuner(*state.graph->tvTuner, settings);
+  if (state.graph->analogVideoDecoder) CaptureDecoder(*state.graph->analogVideoDecoder, settings);
+  if (state.graph->videoCrossbar) {
     settings[rs_VIDEOCROSSBARAVAIL].BoolValue = true;
-    settings[rs_AMVideoCrossbar].StrValue = CrossbarRouting(*state.videoCrossbar);
+    settings[rs_AMVideoCrossbar].StrValue = CrossbarRouting(*state.graph->videoCrossbar);
   }
-  if (state.audioCrossbar) {
+  if (state.graph->audioCrossbar) {
     settings[rs_AUDIOCROSSBARAVAIL].BoolValue = true;
-    settings[rs_AMAudioCrossbar].StrValue = CrossbarRouting(*state.audioCrossbar);
+    settings[rs_AMAudioCrossbar].StrValue = CrossbarRouting(*state.graph->audioCrossbar);
   }
-  CaptureProcAmpSettings(state.procAmp.Get(), settings);
+  CaptureProcAmpSettings(state.graph->procAmp.Get(), settings);
   SaveDeviceSettings(*this);
 }

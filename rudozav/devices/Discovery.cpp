@@ -96,12 +96,12 @@ void ProbeCrossbars(TRegSave& settings, ICaptureGraphBuilder2* builder, IBaseFil
 void ProbeDevice(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
   TRegSave& settings = state.settings;
-  ICaptureGraphBuilder2* builder = state.captureBuilder.Get();
-  IBaseFilter* filter = state.videoCaptureFilter.Get();
+  ICaptureGraphBuilder2* builder = state.graph->captureBuilder.Get();
+  IBaseFilter* filter = state.graph->videoCaptureFilter.Get();
 
   settings[rs_IsVfw].BoolValue = !CurrentDeviceIsWDM(component);
-  state.streamMajorType = StreamMajorTypeOf(builder, filter);
-  const GUID& majorType = state.streamMajorType;
+  state.graph->streamMajorType = StreamMajorTypeOf(builder, filter);
+  const GUID& majorType = state.graph->streamMajorType;
   WriteProcessLog(majorType == MEDIATYPE_Interleaved ? "MEDIATYPE_Interleaved" : "MEDIATYPE_Video");
 
   if (FindOutputPin(builder, filter, &PIN_CATEGORY_VIDEOPORT, &majorType, true)) {
@@ -174,27 +174,6 @@ GUID StreamMajorTypeOf(ICaptureGraphBuilder2* builder, IBaseFilter* captureFilte
              : MEDIATYPE_Video;
 }
 
-void ReleaseDeviceInterfaces(TRavorOdeririState& state) {
-  state.videoCaptureFilter.Reset();
-  state.streamMajorType = MEDIATYPE_Video;
-  state.streamConfig.Reset();
-  state.transport.Reset();
-  state.timecodeReaderInterface.Reset();
-  state.procAmp.Reset();
-  state.procAmpRanges = TProcAmpRanges{};
-  state.videoCrossbar.Reset();
-  state.audioCrossbar.Reset();
-  state.crossbarTree.reset();
-  LoadCrossbarPins(state.videoCrossbarPins, nullptr);
-  LoadCrossbarPins(state.audioCrossbarPins, nullptr);
-  state.propertySet.Reset();
-  state.tvTuner.Reset();
-  state.analogVideoDecoder.Reset();
-  state.tvAudio.Reset();
-  state.audioCaptureFilter.Reset();
-  state.audioStreamConfig.Reset();
-}
-
 bool DiscoverDevice(TRavorOderiri& component) {
   const std::string name = CurrentDeviceName(component);
   WriteProcessLog('~', "BEGIN Discovering " + name);
@@ -206,7 +185,7 @@ bool DiscoverDevice(TRavorOderiri& component) {
   const TDevices* list = VideoDeviceList();
   if (!CreateGraphBuilder(component) || list == nullptr ||
       !BindDeviceFilter(component, *list, state.currentDeviceIndex, state.videoDeviceUsable, false,
-                        state.videoCaptureFilter)) {
+                        state.graph->videoCaptureFilter)) {
     return false;
   }
   ProbeDevice(component);

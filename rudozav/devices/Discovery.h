@@ -17,6 +17,3 @@ bool DiscoverDevice(TRavorOderiri& component);
 // MEDIATYPE_Interleaved when the capture filter has an unconnected interleaved capture pin,
 // MEDIATYPE_Video otherwise.
 GUID StreamMajorTypeOf(ICaptureGraphBuilder2* builder, IBaseFilter* captureFilter);
-
-// Forgets the device interfaces of the base graph (part of releasing the graph).
-void ReleaseDeviceInterfaces(TRavorOdeririState& state);

@@ -212,8 +212,9 @@ void DiscoverFormats(TRavorOderiri& component) {
   WriteProcessLog('-', "BEGIN Discovering formats for " + name);
   state.sizeList.clear();
   state.subtypeList.clear();
-  const ComPtr<IPin> pin = FindOutputPin(state.captureBuilder.Get(), state.videoCaptureFilter.Get(),
-                                         &PIN_CATEGORY_CAPTURE, &state.streamMajorType, false);
+  const ComPtr<IPin> pin =
+      FindOutputPin(state.graph->captureBuilder.Get(), state.graph->videoCaptureFilter.Get(),
+                    &PIN_CATEGORY_CAPTURE, &state.graph->streamMajorType, false);
   if (!pin) {
     WriteProcessLog("ERROR: NO OUPTUT PIN FOUND IN FORMAT DISCOVERING");
   } else {

@@ -40,7 +40,7 @@ void MatchHeaderToSubtype(AM_MEDIA_TYPE& mediaType) {
 
 HRESULT SetFormatOfIndexes(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (!state.streamConfig) return E_NOINTERFACE;
+  if (!state.graph->streamConfig) return E_NOINTERFACE;
   if (state.subtypeList.empty()) {
     WriteProcessLog("ERROR: no formats in SetFormat");
     return E_FAIL;
@@ -49,7 +49,7 @@ HRESULT SetFormatOfIndexes(TRavorOderiri& component) {
   CheckIndex(component, subtypeIndex, state.subtypeList.size(),
              errors::kVideoSubTypeIndexOutOfRange);
   MediaType mediaType;
-  const HRESULT got = CurrentFormat(*state.streamConfig, mediaType);
+  const HRESULT got = CurrentFormat(*state.graph->streamConfig, mediaType);
   if (FAILED(got)) {
     rudozav::LogResult(component, got, errors::kGetVideoFormat);
     return got;
@@ -57,7 +57,7 @@ HRESULT SetFormatOfIndexes(TRavorOderiri& component) {
   const auto subtype = ParseGuid(state.subtypeList[static_cast<std::size_t>(subtypeIndex)]);
   if (component.IsDVDevice()) {
     if (subtype) mediaType->subtype = *subtype;
-    return state.streamConfig->SetFormat(&mediaType.Get());
+    return state.graph->streamConfig->SetFormat(&mediaType.Get());
   }
   if (state.sizeList.empty()) return S_OK;
   std::int32_t& sizeIndex = state.settings[rs_VideoSize].IntValue;
@@ -70,12 +70,12 @@ HRESULT SetFormatOfIndexes(TRavorOderiri& component) {
   header->biWidth = size.Width;
   header->biHeight = size.Height;
   MatchHeaderToSubtype(mediaType.Get());
-  return state.streamConfig->SetFormat(&mediaType.Get());
+  return state.graph->streamConfig->SetFormat(&mediaType.Get());
 }
 
 // The stream's current format; a failure is logged.
 bool LoggedCurrentFormat(TRavorOderiri& component, MediaType& mediaType) {
-  const HRESULT got = CurrentFormat(*component.State().streamConfig, mediaType);
+  const HRESULT got = CurrentFormat(*component.State().graph->streamConfig, mediaType);
   if (FAILED(got)) rudozav::LogResult(component, got, errors::kGetVideoFormat);
   return SUCCEEDED(got);
 }
@@ -90,9 +90,9 @@ bool SetVideoFormat(TRavorOderiri& component) {
 
 void ApplyFrameRate(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (!state.streamConfig) return;
+  if (!state.graph->streamConfig) return;
   MediaType mediaType;
-  const HRESULT got = CurrentFormat(*state.streamConfig, mediaType);
+  const HRESULT got = CurrentFormat(*state.graph->streamConfig, mediaType);
   if (mediaType.IsEmpty() || mediaType->pbFormat == nullptr) return;
   if (FAILED(got)) {
     rudozav::LogResult(component, got, errors::kGetVideoFormat);
@@ -102,7 +102,7 @@ void ApplyFrameRate(TRavorOderiri& component) {
   if (kind == 0) return;
   const double rate = FrameRateToApply(component.FrameRate());
   if (kind == 1 || kind == 2) SetAvgTimePerFrame(mediaType.Get(), FrameIntervalOf(rate));
-  const HRESULT set = state.streamConfig->SetFormat(&mediaType.Get());
+  const HRESULT set = state.graph->streamConfig->SetFormat(&mediaType.Get());
   if (SUCCEEDED(set)) {
     state.settings[rs_FrameRate].FloatValue = rate;
   } else {
@@ -112,7 +112,7 @@ void ApplyFrameRate(TRavorOderiri& component) {
 
 void ReadFrameRate(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (!state.streamConfig) return;
+  if (!state.graph->streamConfig) return;
   MediaType mediaType;
   if (!LoggedCurrentFormat(component, mediaType)) return;
   const int kind = FormatKind(mediaType.Get());
@@ -125,7 +125,7 @@ void ReadFrameRate(TRavorOderiri& component) {
 
 void ReadCurrentFormat(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (!state.streamConfig) return;
+  if (!state.graph->streamConfig) return;
   MediaType mediaType;
   if (!LoggedCurrentFormat(component, mediaType)) return;
   const int kind = FormatKind(mediaType.Get());
@@ -167,9 +167,9 @@ void ConfigureDVDecoder(TRavorOderiri& component, IBaseFilter* decoder) {
 void ApplyAudioFormat(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
   const auto pcm = PcmFormatOf(component.AudioFormat());
-  if (!state.audioStreamConfig || !component.CaptureAudio() || !pcm) return;
+  if (!state.graph->audioStreamConfig || !component.CaptureAudio() || !pcm) return;
   MediaType mediaType;
-  const HRESULT got = CurrentFormat(*state.audioStreamConfig, mediaType);
+  const HRESULT got = CurrentFormat(*state.graph->audioStreamConfig, mediaType);
   if (FAILED(got)) {
     rudozav::LogResult(component, got, errors::kGetAudioFormat);
     return;
@@ -186,7 +186,7 @@ void ApplyAudioFormat(TRavorOderiri& component) {
   wave->nChannels = static_cast<WORD>(pcm->Channels);
   wave->nBlockAlign = static_cast<WORD>(wave->nChannels * wave->wBitsPerSample / 8);
   wave->nAvgBytesPerSec = wave->nBlockAlign * wave->nSamplesPerSec;
-  const HRESULT set = state.audioStreamConfig->SetFormat(&mediaType.Get());
+  const HRESULT set = state.graph->audioStreamConfig->SetFormat(&mediaType.Get());
   if (FAILED(set)) rudozav::LogResult(component, set, errors::kSetAudioFormat);
 }
 

@@ -35,8 +35,8 @@ void CopyText(TRavorOderiri& component, TGrabberControl& record) {
 void CopyLayout(TRavorOderiri& component, TGrabberControl& record) {
   const TRavorOdeririState& state = component.State();
   const int margin = component.TextOnFrameMargin();
-  SetRect(&record.TextRect, margin, margin, state.connectedVideoWidth - 2 * margin,
-          state.connectedVideoHeight - 2 * margin);
+  SetRect(&record.TextRect, margin, margin, state.graph->connectedVideoWidth - 2 * margin,
+          state.graph->connectedVideoHeight - 2 * margin);
   record.TextColor = CaptionColor(component.TextOnFrameFont().Color);
   record.TextFont = CaptionLogFont(component.TextOnFrameFont());
   record.TextFormat = static_cast<UINT>(component.TextOnFrameDTFormat());
@@ -81,11 +81,11 @@ void HandOverCaption(TRavorOderiri& component, TGrabberControl& record) {
   // and the next frame event hands them over.
   record.ComponentWritingText.store(1);
   if (record.FilterUsingText.load() == 0) {
-    if (state.textChanged) CopyText(component, record);
+    if (state.graph->textChanged) CopyText(component, record);
     if (state.layoutChanged) {
       // The layout stays marked, so it follows the video size at every frame event.
       CopyLayout(component, record);
-      state.textChanged = false;
+      state.graph->textChanged = false;
     }
   }
   record.ComponentWritingText.store(0);

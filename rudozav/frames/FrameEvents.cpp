@@ -38,13 +38,13 @@ class TFrameHandlerScope {
 // second event is no burst step, so a burst never grabs one frame twice.
 void RunFrameGrabbers(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (TGrabberControl* grabber = state.frameGrabberRecord;
+  if (TGrabberControl* grabber = state.graph->frameGrabberRecord;
       grabber != nullptr && grabber->FrameAvailable.load() != 0 &&
-      grabber->FrameCount.load() != state.lastGrabbedFrameCount) {
+      grabber->FrameCount.load() != state.graph->lastGrabbedFrameCount) {
     if (BurstStep(component) && component.OnFrameCaptureCompleted)
       GrabFrame(component, component.BurstType(), {});
   }
-  TGrabberControl* raw = state.rawGrabberRecord;
+  TGrabberControl* raw = state.graph->rawGrabberRecord;
   if (raw == nullptr || !component.OnRawFrameCaptureCompleted || raw->FrameAvailable.load() == 0)
     return;
   // The filter leaves the buffer alone while the host reads it.
@@ -54,7 +54,7 @@ void RunFrameGrabbers(TRavorOderiri& component) {
   component.OnRawFrameCaptureCompleted(&component, raw->FrameBuffer, raw->FrameSize,
                                        &raw->FrameMediaType);
   // The graph may be gone with its records now.
-  if (state.rawGrabberRecord == raw) raw->ComponentReadingFrame.store(0);
+  if (state.graph->rawGrabberRecord == raw) raw->ComponentReadingFrame.store(0);
 }
 
 }  // namespace
@@ -62,22 +62,23 @@ void RunFrameGrabbers(TRavorOderiri& component) {
 void TRavorOderiri::StartFrameThread(TFrameHandler handler) {
   TRavorOdeririState& state = *state_;
   StopFrameThread();
-  if (!frameEventEnabled_ || state.activeRecord == nullptr || handler == nullptr) return;
-  state.frameThread.reset(
-      std::make_unique<TFrameThread>(state.graphMode, *state.activeRecord, [this, handler] {
-        (this->*handler)();
-      }).release());
-  state.frameThread->Start(frameEventPriority_ ? ThreadPriority::kIdle : ThreadPriority::kLowest);
+  if (!frameEventEnabled_ || state.graph->activeRecord == nullptr || handler == nullptr) return;
+  state.graph->frameThread.reset(
+      std::make_unique<TFrameThread>(state.graph->graphMode, *state.graph->activeRecord,
+                                     [this, handler] { (this->*handler)(); })
+          .release());
+  state.graph->frameThread->Start(frameEventPriority_ ? ThreadPriority::kIdle
+                                                      : ThreadPriority::kLowest);
 }
 
 void TRavorOderiri::StopFrameThread() {
-  state_->frameThread.reset();
+  state_->graph->frameThread.reset();
 }
 
 void TRavorOderiri::HandleFrameEvent() {
   TRavorOdeririState& state = *state_;
-  if (state.graphMode.load() == gm_Stop || state.activeRecord == nullptr) return;
-  HandOverCaption(*this, *state.activeRecord);
+  if (state.graph->graphMode.load() == gm_Stop || state.graph->activeRecord == nullptr) return;
+  HandOverCaption(*this, *state.graph->activeRecord);
   if (state.frameHandlerRunning) return;
   TFrameHandlerScope scope(state.frameHandlerRunning);
   RunFrameGrabbers(*this);
@@ -85,7 +86,7 @@ void TRavorOderiri::HandleFrameEvent() {
 
 void TRavorOderiri::HandlePlayerFrameEvent() {
   TRavorOdeririState& state = *state_;
-  if (state.graphMode.load() == gm_Stop || state.activeRecord == nullptr) return;
+  if (state.graph->graphMode.load() == gm_Stop || state.graph->activeRecord == nullptr) return;
   if (state.frameHandlerRunning) return;
   TFrameHandlerScope scope(state.frameHandlerRunning);
   ReportPlayerPosition();
@@ -94,7 +95,7 @@ void TRavorOderiri::HandlePlayerFrameEvent() {
 
 bool TRavorOderiri::CaptureFrameTo(TFrameCaptureDest Dest, const std::string& FileName) {
   TRavorOdeririState& state = *state_;
-  const TGrabberControl* grabber = state.frameGrabberRecord;
+  const TGrabberControl* grabber = state.graph->frameGrabberRecord;
   if (grabber == nullptr || grabber->FrameAvailable.load() == 0 || state.grabInProgress)
     return false;
   state.grabInProgress = true;

@@ -91,7 +91,7 @@ std::string FileNameFor(TRavorOderiri& component, const std::string& fileName, c
 
 bool GrabFrame(TRavorOderiri& component, TFrameCaptureDest dest, const std::string& fileName) {
   TRavorOdeririState& state = component.State();
-  TGrabberControl* record = state.frameGrabberRecord;
+  TGrabberControl* record = state.graph->frameGrabberRecord;
   if (record == nullptr) return false;
   TGrabbedFrame frame;
   if (!CopyFrame(*record, frame)) return false;
@@ -99,7 +99,7 @@ bool GrabFrame(TRavorOderiri& component, TFrameCaptureDest dest, const std::stri
   data.SampleTime = record->SampleTime.load();
   data.SampleTime2 = record->SampleTime2.load();
   data.FrameCount = record->FrameCount.load();
-  state.lastGrabbedFrameCount = data.FrameCount;
+  state.graph->lastGrabbedFrameCount = data.FrameCount;
   // The host gets its picture only when it listens.
   std::optional<QImage> picture;
   const auto fire = [&](const std::string& name, bool success) {

@@ -14,7 +14,7 @@
 
 #include "clock/ThreadPriority.h"
 #include "filters/common/GrabberControl.h"
-#include "rudozav/RudOzav.h"
+#include "rudozav/core/GraphMode.h"
 
 class TFrameThread {
  public:

@@ -61,7 +61,7 @@ bool CreateAndAdd(TRavorOderiri& component, std::initializer_list<CLSID> clsids,
     if (created) break;
   }
   if (!created || !filter) return Fail(lines.cannotCreate, name);
-  const ComPtr<IGraphBuilder>& graph = component.State().graph;
+  const ComPtr<IGraphBuilder>& graph = component.State().graph->filterGraph;
   // Only S_OK: a name changed because it was taken would leave the filter unfindable by name.
   if (!graph || graph->AddFilter(filter.Get(), name.c_str()) != S_OK) {
     return Fail(lines.cannotAdd, name);
@@ -71,7 +71,7 @@ bool CreateAndAdd(TRavorOderiri& component, std::initializer_list<CLSID> clsids,
 
 bool FindPin(TRavorOderiri& component, IBaseFilter* filter, PIN_DIRECTION direction,
              bool unconnectedOnly, int index, ComPtr<IPin>& pin) {
-  const ComPtr<ICaptureGraphBuilder2>& builder = component.State().captureBuilder;
+  const ComPtr<ICaptureGraphBuilder2>& builder = component.State().graph->captureBuilder;
   if (!builder) return false;
   const HRESULT hr =
       builder->FindPin(filter, direction, nullptr, nullptr, unconnectedOnly ? TRUE : FALSE, index,
@@ -94,7 +94,7 @@ bool AddWithInput(TRavorOderiri& component, std::initializer_list<CLSID> clsids,
 }  // namespace
 
 bool AddNamedFilter(TRavorOderiri& component, IBaseFilter* filter, const std::string& name) {
-  const ComPtr<IGraphBuilder>& graph = component.State().graph;
+  const ComPtr<IGraphBuilder>& graph = component.State().graph->filterGraph;
   const HRESULT hr = graph ? graph->AddFilter(filter, name.c_str()) : E_POINTER;
   return rudozav::LogResult(component, hr, errors::kRejected, name);
 }

@@ -24,7 +24,7 @@ std::string FilterName(IBaseFilter* filter) {
 
 bool FindUnconnectedPin(TRavorOderiri& component, IBaseFilter* filter, PIN_DIRECTION direction,
                         ComPtr<IPin>& pin) {
-  const ComPtr<ICaptureGraphBuilder2>& builder = component.State().captureBuilder;
+  const ComPtr<ICaptureGraphBuilder2>& builder = component.State().graph->captureBuilder;
   return builder &&
          SUCCEEDED(builder->FindPin(filter, direction, nullptr, nullptr, TRUE, 0,
                                     pin.ReleaseAndGetAddressOf())) &&

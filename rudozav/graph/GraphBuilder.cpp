@@ -28,27 +28,28 @@ bool CreateFilter(TRavorOderiri& component, REFCLSID clsid, REFIID iid, const st
 bool CreateGraphBuilder(TRavorOderiri& component) {
   component.ClearGraph();
   TRavorOdeririState& state = component.State();
-  state.rendererStamp = GetTickCount();
+  state.graph->rendererStamp = GetTickCount();
   if (!CreateFilter(component, CLSID_CaptureGraphBuilder2, kGraphBuilderName,
-                    state.captureBuilder) ||
-      !CreateFilter(component, CLSID_FilterGraph, kFilterGraphName, state.graph)) {
+                    state.graph->captureBuilder) ||
+      !CreateFilter(component, CLSID_FilterGraph, kFilterGraphName, state.graph->filterGraph)) {
     return false;
   }
-  return rudozav::LogResult(component, state.captureBuilder->SetFiltergraph(state.graph.Get()),
-                            errors::kSetFilterGraph);
+  return rudozav::LogResult(
+      component, state.graph->captureBuilder->SetFiltergraph(state.graph->filterGraph.Get()),
+      errors::kSetFilterGraph);
 }
 
 bool GetGraphInterfaces(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  if (!state.graph) return false;
-  const HRESULT eventResult = state.graph.As(&state.mediaEvent);
-  if (rudozav::LogResult(component, eventResult, errors::kGetEventEx) && state.mediaEvent) {
+  if (!state.graph->filterGraph) return false;
+  const HRESULT eventResult = state.graph->filterGraph.As(&state.graph->mediaEvent);
+  if (rudozav::LogResult(component, eventResult, errors::kGetEventEx) && state.graph->mediaEvent) {
     // Results ignored: a graph that cannot notify still runs; its events are then never seen.
-    (void)state.mediaEvent->SetNotifyFlags(0);
-    (void)state.mediaEvent->SetNotifyWindow(
+    (void)state.graph->mediaEvent->SetNotifyFlags(0);
+    (void)state.graph->mediaEvent->SetNotifyWindow(
         reinterpret_cast<OAHWND>(static_cast<QWidget*>(&component)),
         TRavorOderiri::kGraphNotifyMessage, kNotifyInstanceData);
   }
-  return rudozav::LogResult(component, state.graph.As(&state.mediaControl),
+  return rudozav::LogResult(component, state.graph->filterGraph.As(&state.graph->mediaControl),
                             errors::kGetControlInterface);
 }

@@ -23,10 +23,10 @@ struct TOverlayChain {
 
 ComPtr<IPin> FindDevicePin(TRavorOdeririState& state, const GUID& category) {
   ComPtr<IPin> pin;
-  if (!state.captureBuilder ||
-      FAILED(state.captureBuilder->FindPin(state.videoCaptureFilter.Get(), PINDIR_OUTPUT, &category,
-                                           &state.streamMajorType, TRUE, 0,
-                                           pin.ReleaseAndGetAddressOf()))) {
+  if (!state.graph->captureBuilder ||
+      FAILED(state.graph->captureBuilder->FindPin(
+          state.graph->videoCaptureFilter.Get(), PINDIR_OUTPUT, &category,
+          &state.graph->streamMajorType, TRUE, 0, pin.ReleaseAndGetAddressOf()))) {
     pin.Reset();
   }
   return pin;
@@ -34,8 +34,8 @@ ComPtr<IPin> FindDevicePin(TRavorOdeririState& state, const GUID& category) {
 
 bool AddOverlayRenderer(TRavorOderiri& component, TOverlayChain& chain) {
   TRavorOdeririState& state = component.State();
-  const std::string name = "overlay renderer " + std::to_string(state.rendererStamp);
-  return AddVideoRendererGetInput(component, name, state.overlayRenderer.Filter,
+  const std::string name = "overlay renderer " + std::to_string(state.graph->rendererStamp);
+  return AddVideoRendererGetInput(component, name, state.graph->overlayRenderer.Filter,
                                   chain.rendererInput);
 }
 
@@ -62,7 +62,7 @@ bool ConnectThroughMixer(TRavorOderiri& component, TOverlayChain& chain) {
 // Takes everything the attempt added out of the graph again. The overlay renderer goes too, so
 // that it is never chosen to show video it does not receive.
 void UndoOverlayChain(TRavorOdeririState& state, TOverlayChain& chain) {
-  IGraphBuilder* graph = state.graph.Get();
+  IGraphBuilder* graph = state.graph->filterGraph.Get();
   if (graph == nullptr) return;
   // A pin that was never connected answers with an error; there is nothing to undo then.
   for (const ComPtr<IPin>& pin :
@@ -70,15 +70,16 @@ void UndoOverlayChain(TRavorOdeririState& state, TOverlayChain& chain) {
     if (pin) (void)graph->Disconnect(pin.Get());
   }
   if (chain.mixer) (void)graph->RemoveFilter(chain.mixer.Get());
-  if (state.overlayRenderer.Filter) (void)graph->RemoveFilter(state.overlayRenderer.Filter.Get());
-  state.overlayRenderer = TRenderer{};
+  if (state.graph->overlayRenderer.Filter)
+    (void)graph->RemoveFilter(state.graph->overlayRenderer.Filter.Get());
+  state.graph->overlayRenderer = TRenderer{};
 }
 
 }  // namespace
 
 bool TRavorOderiri::SetupOverlayMixing(bool reportFailure) {
   TRavorOdeririState& state = *state_;
-  if (!state.videoCaptureFilter) return false;
+  if (!state.graph->videoCaptureFilter) return false;
   TOverlayChain chain;
   chain.devicePin = FindDevicePin(state, PIN_CATEGORY_VIDEOPORT);
   if (chain.devicePin) {

@@ -32,17 +32,17 @@ bool ConnectedPictureSize(IPin* pin, int& width, int& height) {
 
 bool ConnectPins(TRavorOderiri& component, IPin* output, IPin* input) {
   TRavorOdeririState& state = component.State();
-  if (!state.graph || output == nullptr || input == nullptr) return false;
-  const HRESULT hr = state.graph->Connect(output, input);
+  if (!state.graph->filterGraph || output == nullptr || input == nullptr) return false;
+  const HRESULT hr = state.graph->filterGraph->Connect(output, input);
   if (hr != S_OK && hr != VFW_S_PARTIAL_RENDER) return false;
-  if (state.recordConnectedSize) {
+  if (state.graph->recordConnectedSize) {
     int width = 0;
     int height = 0;
     if (ConnectedPictureSize(output, width, height)) {
-      state.connectedVideoWidth = width;
-      state.connectedVideoHeight = height;
+      state.graph->connectedVideoWidth = width;
+      state.graph->connectedVideoHeight = height;
     }
-    state.recordConnectedSize = false;  // one-shot, whatever the format was
+    state.graph->recordConnectedSize = false;  // one-shot, whatever the format was
   }
   return true;
 }
@@ -50,7 +50,7 @@ bool ConnectPins(TRavorOderiri& component, IPin* output, IPin* input) {
 bool ConnectToFreeInputGetPin(TRavorOderiri& component, ComPtr<IPin>& pin, IBaseFilter* filter,
                               ComPtr<IPin>& input) {
   input.Reset();
-  const ComPtr<ICaptureGraphBuilder2>& builder = component.State().captureBuilder;
+  const ComPtr<ICaptureGraphBuilder2>& builder = component.State().graph->captureBuilder;
   if (!pin || filter == nullptr || !builder) return false;
   if (FAILED(builder->FindPin(filter, PINDIR_INPUT, nullptr, nullptr, TRUE, 0,
                               input.ReleaseAndGetAddressOf())) ||

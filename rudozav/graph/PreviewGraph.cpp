@@ -29,9 +29,9 @@ constexpr char kDScalerAddress[] = "http://deinterlace.sourceforge.net/";
 ComPtr<IPin> FindUnconnectedPin(TRavorOdeririState& state, IBaseFilter* filter,
                                 const GUID* category, const GUID& majorType) {
   ComPtr<IPin> pin;
-  if (!state.captureBuilder || filter == nullptr) return pin;
-  if (FAILED(state.captureBuilder->FindPin(filter, PINDIR_OUTPUT, category, &majorType, TRUE, 0,
-                                           pin.ReleaseAndGetAddressOf())))
+  if (!state.graph->captureBuilder || filter == nullptr) return pin;
+  if (FAILED(state.graph->captureBuilder->FindPin(filter, PINDIR_OUTPUT, category, &majorType, TRUE,
+                                                  0, pin.ReleaseAndGetAddressOf())))
     pin.Reset();
   return pin;
 }
@@ -41,11 +41,12 @@ ComPtr<IPin> FindUnconnectedPin(TRavorOdeririState& state, IBaseFilter* filter,
 bool BuildDVSource(TRavorOderiri& component, ComPtr<IPin>& pin, ComPtr<IPin>& audioPin,
                    bool& audioAvailable) {
   TRavorOdeririState& state = component.State();
-  IBaseFilter* device = state.videoCaptureFilter.Get();
+  IBaseFilter* device = state.graph->videoCaptureFilter.Get();
   ComPtr<IPin> devicePin =
-      FindUnconnectedPin(state, device, &PIN_CATEGORY_PREVIEW, state.streamMajorType);
+      FindUnconnectedPin(state, device, &PIN_CATEGORY_PREVIEW, state.graph->streamMajorType);
   if (!devicePin)
-    devicePin = FindUnconnectedPin(state, device, &PIN_CATEGORY_CAPTURE, state.streamMajorType);
+    devicePin =
+        FindUnconnectedPin(state, device, &PIN_CATEGORY_CAPTURE, state.graph->streamMajorType);
   if (!devicePin) return false;
   ComPtr<IBaseFilter> splitter;
   if (!InsertFilter(component, CLSID_DVSplitter, kDVSplitterName, devicePin, splitter))
@@ -69,8 +70,8 @@ bool BuildDVSource(TRavorOderiri& component, ComPtr<IPin>& pin, ComPtr<IPin>& au
 // preview), then the capture pin, which feeds the preview.
 bool BuildCaptureSource(TRavorOderiri& component, ComPtr<IPin>& pin) {
   TRavorOdeririState& state = component.State();
-  pin = FindUnconnectedPin(state, state.videoCaptureFilter.Get(), &PIN_CATEGORY_CAPTURE,
-                           state.streamMajorType);
+  pin = FindUnconnectedPin(state, state.graph->videoCaptureFilter.Get(), &PIN_CATEGORY_CAPTURE,
+                           state.graph->streamMajorType);
   return static_cast<bool>(pin);
 }
 
@@ -102,27 +103,27 @@ bool InsertGrabbers(TRavorOderiri& component, ComPtr<IPin>& pin) {
   if (component.RawFrameGrabberEnabled()) {
     WriteProcessLog("inserting raw frame grabber on preview stream");
     if (!InsertFilter1grabber(component, CLSID_InplGrabber, kRawFrameGrabberName, pin,
-                              state.rawGrabberRecord, 2, 1, 0, nullptr))
+                              state.graph->rawGrabberRecord, 2, 1, 0, nullptr))
       return false;
-    state.activeRecord = state.rawGrabberRecord;
+    state.graph->activeRecord = state.graph->rawGrabberRecord;
   }
   if (!InsertDeinterlacer(component, pin)) return false;
   if (component.FrameGrabberEnabled()) {
     WriteProcessLog("inserting frame grabber on preview stream");
     if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameGrabberName, pin,
-                              state.frameGrabberRecord, 3, 1, 1, &MEDIASUBTYPE_RGB24))
+                              state.graph->frameGrabberRecord, 3, 1, 1, &MEDIASUBTYPE_RGB24))
       return false;
-    state.activeRecord = state.frameGrabberRecord;
+    state.graph->activeRecord = state.graph->frameGrabberRecord;
   }
   const bool frameEvents =
       component.FrameCountMethod() == fim_FrameEvent ||
-      (state.timecodeReaderInterface && component.TimeCodeReaderMethod() == fim_FrameEvent);
-  if (state.activeRecord == nullptr && frameEvents) {
+      (state.graph->timecodeReaderInterface && component.TimeCodeReaderMethod() == fim_FrameEvent);
+  if (state.graph->activeRecord == nullptr && frameEvents) {
     WriteProcessLog("inserting frame counter");
     if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameNotifierName, pin,
-                              state.notifierRecord, -1, 0, 0, nullptr))
+                              state.graph->notifierRecord, -1, 0, 0, nullptr))
       return false;
-    state.activeRecord = state.notifierRecord;
+    state.graph->activeRecord = state.graph->notifierRecord;
   }
   return true;
 }
@@ -132,26 +133,27 @@ bool InsertGrabbers(TRavorOderiri& component, ComPtr<IPin>& pin) {
 bool InsertAudioRenderer(TRavorOderiri& component, ComPtr<IPin>& audioPin) {
   TRavorOdeririState& state = component.State();
   if (!audioPin) {
-    audioPin = FindUnconnectedPin(state, state.audioCaptureFilter.Get(), nullptr, MEDIATYPE_Audio);
+    audioPin =
+        FindUnconnectedPin(state, state.graph->audioCaptureFilter.Get(), nullptr, MEDIATYPE_Audio);
     if (!audioPin) return false;
   }
   ApplyAudioFormat(component);
   // The preview goes on without sound when the renderer cannot take it.
-  InsertRenderer(component, audioPin, kAudioRendererName, state.audioRenderer, false);
+  InsertRenderer(component, audioPin, kAudioRendererName, state.graph->audioRenderer, false);
   return true;
 }
 
 // The dropped-frame counter of the capture pin, for frame counting; its absence is only noted.
 void FindDroppedFramesInterface(TRavorOderiri& component) {
   TRavorOdeririState& state = component.State();
-  state.droppedFramesInterface.Reset();
+  state.graph->droppedFramesInterface.Reset();
   HRESULT hr = E_FAIL;
-  if (state.captureBuilder) {
-    hr = state.captureBuilder->FindInterface(
-        &PIN_CATEGORY_CAPTURE, &state.streamMajorType, state.videoCaptureFilter.Get(),
-        IID_IAMDroppedFrames, state.droppedFramesInterface.ReleaseAndGetVoidAddress());
+  if (state.graph->captureBuilder) {
+    hr = state.graph->captureBuilder->FindInterface(
+        &PIN_CATEGORY_CAPTURE, &state.graph->streamMajorType, state.graph->videoCaptureFilter.Get(),
+        IID_IAMDroppedFrames, state.graph->droppedFramesInterface.ReleaseAndGetVoidAddress());
   }
-  if (FAILED(hr)) state.droppedFramesInterface.Reset();
+  if (FAILED(hr)) state.graph->droppedFramesInterface.Reset();
   rudozav::LogResult(component, hr, errors::kFindDroppedFrames);
 }
 
@@ -166,7 +168,7 @@ bool TRavorOderiri::BuildPreviewGraph() {
 bool TRavorOderiri::BuildPreviewChain() {
   TRavorOdeririState& state = *state_;
   WriteProcessLog("Preview BUILDOWN BEGIN");
-  if (!state.videoCaptureFilter) return false;
+  if (!state.graph->videoCaptureFilter) return false;
   bool audioAvailable = state.audioDeviceUsable;
   ComPtr<IPin> pin;
   ComPtr<IPin> audioPin;
@@ -177,9 +179,9 @@ bool TRavorOderiri::BuildPreviewChain() {
     if (!BuildCaptureSource(*this, pin)) return false;
   }
   if (!InsertGrabbers(*this, pin)) return false;
-  state.recordConnectedSize = true;  // the renderer's connection fixes the video size
-  const std::string rendererName = "video renderer " + std::to_string(state.rendererStamp);
-  if (!InsertRenderer(*this, pin, rendererName, state.videoRenderer, true)) return false;
+  state.graph->recordConnectedSize = true;  // the renderer's connection fixes the video size
+  const std::string rendererName = "video renderer " + std::to_string(state.graph->rendererStamp);
+  if (!InsertRenderer(*this, pin, rendererName, state.graph->videoRenderer, true)) return false;
   if (audioAvailable && renderAudio_ && !InsertAudioRenderer(*this, audioPin)) return false;
   ApplyPendingCrossbarInput();
   ReadTimeCode();  // primes the time code
@@ -206,9 +208,9 @@ bool TRavorOderiri::RunPreview() {
   state.droppedFrames = 0;
   state.sampleTime = 0;
   state.graphStartTime = GetTickCount();
-  state.videoWidth = state.connectedVideoWidth;  // the running video's size
-  state.videoHeight = state.connectedVideoHeight;
-  if (state.activeRecord != nullptr) state.activeRecord->FrameCount = 0;
+  state.videoWidth = state.graph->connectedVideoWidth;  // the running video's size
+  state.videoHeight = state.graph->connectedVideoHeight;
+  if (state.graph->activeRecord != nullptr) state.graph->activeRecord->FrameCount = 0;
   if (OnPreviewStarted) OnPreviewStarted(this);
   WriteProcessLog("Preview BUILDOWN END");
   return true;

@@ -44,7 +44,7 @@ bool ConnectRenderer(TRavorOderiri& component, ComPtr<IPin>& pin, const std::str
       !ConnectWithScreenType(pin.Get(), input.Get())) {
     input.Reset();
     WriteProcessLog("ERROR: InsertRenderer cannot connect " + name);
-    if (const ComPtr<IGraphBuilder>& graph = component.State().graph) {
+    if (const ComPtr<IGraphBuilder>& graph = component.State().graph->filterGraph) {
       (void)graph->RemoveFilter(renderer.Get());  // a renderer that stays would only be unfed
     }
     renderer.Reset();

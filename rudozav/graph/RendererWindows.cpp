@@ -86,15 +86,15 @@ void ReleaseRenderer(TRenderer& record) {
 
 bool InsertNonVisibleRenderer(TRavorOderiri& component, const GUID* category) {
   TRavorOdeririState& state = component.State();
-  if (!state.captureBuilder || !state.videoCaptureFilter) return false;
+  if (!state.graph->captureBuilder || !state.graph->videoCaptureFilter) return false;
   const GUID* const kTried[] = {&PIN_CATEGORY_VIDEOPORT, &PIN_CATEGORY_PREVIEW,
                                 &PIN_CATEGORY_CAPTURE};
   ComPtr<IPin> pin;
   for (const GUID* tried : kTried) {
     const GUID* wanted = category != nullptr ? category : tried;
-    if (SUCCEEDED(state.captureBuilder->FindPin(state.videoCaptureFilter.Get(), PINDIR_OUTPUT,
-                                                wanted, &state.streamMajorType, TRUE, 0,
-                                                pin.ReleaseAndGetAddressOf())) &&
+    if (SUCCEEDED(state.graph->captureBuilder->FindPin(
+            state.graph->videoCaptureFilter.Get(), PINDIR_OUTPUT, wanted,
+            &state.graph->streamMajorType, TRUE, 0, pin.ReleaseAndGetAddressOf())) &&
         pin) {
       break;
     }
@@ -130,7 +130,7 @@ bool IsRendererNotification(UINT msg) {
 
 void ForwardToRenderers(TRavorOderiri& component, const ui::Message& message) {
   TRavorOdeririState& state = component.State();
-  for (TRenderer* record : {&state.videoRenderer, &state.overlayRenderer}) {
+  for (TRenderer* record : {&state.graph->videoRenderer, &state.graph->overlayRenderer}) {
     if (!record->VideoWindow) continue;
     // The renderer only refreshes itself; what it answers changes nothing here.
     (void)record->VideoWindow->NotifyOwnerMessage(

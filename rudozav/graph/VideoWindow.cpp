@@ -17,8 +17,8 @@ OAHWND HandleOf(TRavorOderiri& component) {
 
 // The overlay renderer while it is wanted and present, else the video renderer.
 TRenderer* PreferredRenderer(TRavorOdeririState& state, bool overlayEnabled) {
-  if (overlayEnabled && state.overlayRenderer.Filter) return &state.overlayRenderer;
-  return &state.videoRenderer;
+  if (overlayEnabled && state.graph->overlayRenderer.Filter) return &state.graph->overlayRenderer;
+  return &state.graph->videoRenderer;
 }
 
 void Hide(TRenderer& record) {
@@ -39,10 +39,10 @@ int Scaled(int value, int percent) {
 
 void TRavorOderiri::SetupRendererWindows() {
   TRavorOdeririState& state = *state_;
-  const std::string stamp = std::to_string(state.rendererStamp);
-  SetupRendererWindow(*this, "video renderer " + stamp, state.videoRenderer);
-  SetupRendererWindow(*this, "overlay renderer " + stamp, state.overlayRenderer);
-  TRenderer& video = state.videoRenderer;
+  const std::string stamp = std::to_string(state.graph->rendererStamp);
+  SetupRendererWindow(*this, "video renderer " + stamp, state.graph->videoRenderer);
+  SetupRendererWindow(*this, "overlay renderer " + stamp, state.graph->overlayRenderer);
+  TRenderer& video = state.graph->videoRenderer;
   if (!video.Filter || !video.VideoWindow || video.Window == nullptr) return;
   // Window calls fail only without a window, which was just found.
   (void)video.VideoWindow->put_Owner(HandleOf(*this));
@@ -54,22 +54,22 @@ void TRavorOderiri::SetupRendererWindows() {
 void TRavorOderiri::ChooseActiveRenderer() {
   TRavorOdeririState& state = *state_;
   // Without renderers (no graph yet) nothing is active, so that nothing is sized or shown.
-  if (!state.videoRenderer.Filter && !state.overlayRenderer.Filter) return;
-  state.activeRenderer = PreferredRenderer(state, overlayEnabled_);
-  Hide(state.activeRenderer == &state.overlayRenderer ? state.videoRenderer
-                                                      : state.overlayRenderer);
+  if (!state.graph->videoRenderer.Filter && !state.graph->overlayRenderer.Filter) return;
+  state.graph->activeRenderer = PreferredRenderer(state, overlayEnabled_);
+  Hide(state.graph->activeRenderer == &state.graph->overlayRenderer ? state.graph->videoRenderer
+                                                                    : state.graph->overlayRenderer);
 }
 
 void TRavorOderiri::ApplyFullScreenPreview() {
   TRavorOdeririState& state = *state_;
-  if (DesignMode() || state.activeRenderer == nullptr) return;
+  if (DesignMode() || state.graph->activeRenderer == nullptr) return;
   // A hidden component shows no video. Its renderer goes back into the hidden panel even from full
   // screen, where it is a top-level window that hiding the panel would leave over everything;
   // showing the component applies the stored setting again.
-  if (!Visible() && !RendererIsTopLevel(*state.activeRenderer)) return;
+  if (!Visible() && !RendererIsTopLevel(*state.graph->activeRenderer)) return;
   const bool fullScreen = fullScreenPreview_ && Visible();
-  state.activeRenderer = PreferredRenderer(state, overlayEnabled_);
-  TRenderer& active = *state.activeRenderer;
+  state.graph->activeRenderer = PreferredRenderer(state, overlayEnabled_);
+  TRenderer& active = *state.graph->activeRenderer;
   if (!active.VideoWindow) return;
   (void)active.VideoWindow->put_Visible(OAFALSE);  // shown again below
   if (fullScreen) {
@@ -85,17 +85,17 @@ void TRavorOderiri::ApplyFullScreenPreview() {
 
 void TRavorOderiri::ResizeVideoWindow() {
   TRavorOdeririState& state = *state_;
-  if (state.resizingVideo || state.activeRenderer == nullptr) return;
+  if (state.resizingVideo || state.graph->activeRenderer == nullptr) return;
   state.resizingVideo = true;
-  TRenderer& active = *state.activeRenderer;
+  TRenderer& active = *state.graph->activeRenderer;
   const int border = state.borderAllowance;
   int videoWidth = width() - border;
   int videoHeight = height() - border;
   if (autoSize_) {
-    videoWidth = state.connectedVideoWidth;
+    videoWidth = state.graph->connectedVideoWidth;
     // A renderer that reported no source width keeps the connected height (no division by 0).
     videoHeight = videoWidth == active.SourceWidth || active.SourceWidth == 0
-                      ? state.connectedVideoHeight
+                      ? state.graph->connectedVideoHeight
                       : static_cast<int>(std::lround(static_cast<double>(videoWidth) *
                                                      active.SourceHeight / active.SourceWidth));
     if (zoomSize_ != 100) {
@@ -108,6 +108,7 @@ void TRavorOderiri::ResizeVideoWindow() {
     (void)active.VideoWindow->SetWindowPosition(0, 0, std::max(videoWidth, 0),
                                                 std::max(videoHeight, 0));
   }
-  if (OnResizeVideo) OnResizeVideo(this, state.connectedVideoWidth, state.connectedVideoHeight);
+  if (OnResizeVideo)
+    OnResizeVideo(this, state.graph->connectedVideoWidth, state.graph->connectedVideoHeight);
   state.resizingVideo = false;
 }

@@ -75,7 +75,7 @@ class AnalogStandardTest : public ComponentTest {
 
   // The standard the decoder of the graph runs; 0 without a decoder in a graph.
   static LONG DecoderStandard(const TRavorOderiri& component) {
-    const auto& decoder = component.State().analogVideoDecoder;
+    const auto& decoder = component.State().graph->analogVideoDecoder;
     LONG standard = 0;
     if (decoder) {
       EXPECT_EQ(decoder->get_TVFormat(&standard), S_OK);

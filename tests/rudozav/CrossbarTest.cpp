@@ -51,8 +51,9 @@ class CrossbarTest : public ComponentTest {
 
   static std::vector<TStep> Steps(const TRavorOdeririState& state) {
     std::vector<TStep> steps;
-    for (const TRouting& step : state.crossbarTree->Steps) {
-      const int crossbar = IsSameObject(step.Crossbar.Get(), state.videoCrossbar.Get()) ? 0 : 1;
+    for (const TRouting& step : state.graph->crossbarTree->Steps) {
+      const int crossbar =
+          IsSameObject(step.Crossbar.Get(), state.graph->videoCrossbar.Get()) ? 0 : 1;
       steps.emplace_back(crossbar, step.Depth, step.InputIndex, step.OutputIndex,
                          step.RelatedInputIndex, step.RelatedOutputIndex, step.InputPinType);
     }
@@ -91,8 +92,8 @@ TEST_F(CrossbarTest, TheTreeHoldsEveryRouteFromItsUpstreamCrossbarDown) {
   EXPECT_EQ(component.VideoInputs(), "Composite\r\nSVideo\r\nTuner");
   ASSERT_TRUE(component.BuildBaseGraph(false));
   const TRavorOdeririState& state = component.State();
-  ASSERT_TRUE(state.audioCrossbar);
-  ASSERT_TRUE(state.crossbarTree);
+  ASSERT_TRUE(state.graph->audioCrossbar);
+  ASSERT_TRUE(state.graph->crossbarTree);
   const auto composite = PhysConn_Video_Composite;
   EXPECT_EQ(Steps(state), (std::vector<TStep>{
                               {1, 1, 0, 0, 2, 1, composite},
@@ -102,9 +103,10 @@ TEST_F(CrossbarTest, TheTreeHoldsEveryRouteFromItsUpstreamCrossbarDown) {
                               {0, 0, 1, 0, 3, 1, PhysConn_Video_SVideo},
                               {0, 0, 2, 0, 4, 1, PhysConn_Video_Tuner},
                           }));
-  EXPECT_TRUE(IsSameObject(state.crossbarTree->StartPin.Get(),
-                           GetFilterPin(state.videoCaptureFilter.Get(), PINDIR_INPUT, 0).Get()));
-  TCrossbarTree& tree = *component.State().crossbarTree;
+  EXPECT_TRUE(
+      IsSameObject(state.graph->crossbarTree->StartPin.Get(),
+                   GetFilterPin(state.graph->videoCaptureFilter.Get(), PINDIR_INPUT, 0).Get()));
+  TCrossbarTree& tree = *component.State().graph->crossbarTree;
   EXPECT_FALSE(SelectRoute(tree, 6));
   EXPECT_FALSE(SelectRoute(tree, -1));
   EXPECT_EQ(tree.Current, 0);
@@ -112,13 +114,13 @@ TEST_F(CrossbarTest, TheTreeHoldsEveryRouteFromItsUpstreamCrossbarDown) {
   // Selecting the second route routes both crossbars with their audio.
   EXPECT_TRUE(SelectRoute(tree, 2));
   EXPECT_EQ(tree.Current, 2);
-  EXPECT_EQ(RoutedTo(*state.audioCrossbar, 0), 1);
-  EXPECT_EQ(RoutedTo(*state.audioCrossbar, 1), 3);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 0);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 1), 3);
+  EXPECT_EQ(RoutedTo(*state.graph->audioCrossbar, 0), 1);
+  EXPECT_EQ(RoutedTo(*state.graph->audioCrossbar, 1), 3);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 0);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 1), 3);
 
   component.ClearGraph();
-  EXPECT_FALSE(component.State().crossbarTree);
+  EXPECT_FALSE(component.State().graph->crossbarTree);
 }
 
 // The TV card's second crossbar only switches sound into the first one, so every route is one step.
@@ -126,14 +128,14 @@ TEST_F(CrossbarTest, OnTwoCrossbarsTheAudioFollowsTheVideoInput) {
   TRavorOderiri& card = LoadedWith(Fixture("tv-card.json"));
   ASSERT_TRUE(card.BuildBaseGraph(false));
   const TRavorOdeririState& state = card.State();
-  ASSERT_TRUE(state.crossbarTree);
-  EXPECT_EQ(state.crossbarTree->Steps.size(), 4u);
-  IAMCrossbar& crossbar = *state.videoCrossbar;
+  ASSERT_TRUE(state.graph->crossbarTree);
+  EXPECT_EQ(state.graph->crossbarTree->Steps.size(), 4u);
+  IAMCrossbar& crossbar = *state.graph->videoCrossbar;
 
   card.SetVideoCrossbarInput(1);
   EXPECT_EQ(RoutedTo(crossbar, 0), 1);
   EXPECT_EQ(RoutedTo(crossbar, 1), 5);
-  EXPECT_EQ(state.crossbarTree->Current, 1);
+  EXPECT_EQ(state.graph->crossbarTree->Current, 1);
   card.SetVideoCrossbarInput(0);
   EXPECT_EQ(RoutedTo(crossbar, 0), 0);
   EXPECT_EQ(RoutedTo(crossbar, 1), 4);
@@ -147,14 +149,14 @@ TEST_F(CrossbarTest, OnChainedCrossbarsTheWholeRouteIsRouted) {
   ASSERT_TRUE(studio.BuildBaseGraph(false));
   const TRavorOdeririState& chained = studio.State();
   studio.SetVideoCrossbarInput(2);
-  EXPECT_EQ(RoutedTo(*chained.videoCrossbar, 1), 4);
-  EXPECT_EQ(chained.crossbarTree->Current, 5);
+  EXPECT_EQ(RoutedTo(*chained.graph->videoCrossbar, 1), 4);
+  EXPECT_EQ(chained.graph->crossbarTree->Current, 5);
   studio.SetVideoCrossbarInput(0);
-  EXPECT_EQ(chained.crossbarTree->Current, 0);
-  EXPECT_EQ(RoutedTo(*chained.videoCrossbar, 0), 0);
-  EXPECT_EQ(RoutedTo(*chained.videoCrossbar, 1), 3);
-  EXPECT_EQ(RoutedTo(*chained.audioCrossbar, 0), 0);
-  EXPECT_EQ(RoutedTo(*chained.audioCrossbar, 1), 2);
+  EXPECT_EQ(chained.graph->crossbarTree->Current, 0);
+  EXPECT_EQ(RoutedTo(*chained.graph->videoCrossbar, 0), 0);
+  EXPECT_EQ(RoutedTo(*chained.graph->videoCrossbar, 1), 3);
+  EXPECT_EQ(RoutedTo(*chained.graph->audioCrossbar, 0), 0);
+  EXPECT_EQ(RoutedTo(*chained.graph->audioCrossbar, 1), 2);
 }
 
 TEST_F(CrossbarTest, OnOneCrossbarOnlyTheBaseGraphRoutesTheAudio) {
@@ -162,9 +164,9 @@ TEST_F(CrossbarTest, OnOneCrossbarOnlyTheBaseGraphRoutesTheAudio) {
   EXPECT_EQ(component.VideoCrossbarInput(), 1);  // as the card was found
   ASSERT_TRUE(component.BuildBaseGraph(false));
   const TRavorOdeririState& state = component.State();
-  EXPECT_FALSE(state.audioCrossbar);
-  EXPECT_FALSE(state.crossbarTree);
-  IAMCrossbar& crossbar = *state.videoCrossbar;
+  EXPECT_FALSE(state.graph->audioCrossbar);
+  EXPECT_FALSE(state.graph->crossbarTree);
+  IAMCrossbar& crossbar = *state.graph->videoCrossbar;
   EXPECT_EQ(RoutedTo(crossbar, 1), 4);  // the companion of input 0, not of the routed input 1
   EXPECT_TRUE(LogHasLine("15 ok: cannot route audio crossbar"));
 
@@ -178,16 +180,16 @@ TEST_F(CrossbarTest, OnOneCrossbarOnlyTheBaseGraphRoutesTheAudio) {
   component.ClearGraph();
   EXPECT_EQ(state.settings[rs_AMVideoCrossbar].StrValue, "2!2!4!");
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 2);
-  EXPECT_EQ(state.videoCrossbarPins.InputCount, 6);
-  EXPECT_EQ(state.videoCrossbarPins.OutputPins[0], "Video Decoder, related 1, routed to 2");
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 2);
+  EXPECT_EQ(state.graph->videoCrossbarPins.InputCount, 6);
+  EXPECT_EQ(state.graph->videoCrossbarPins.OutputPins[0], "Video Decoder, related 1, routed to 2");
   component.ClearGraph();
 
   // Without AutoConnectRelatedPins the audio stays where the driver left it.
   component.SetAutoConnectRelatedPins(false);
   component.State().settings[rs_VIDEOCROSSBARAVAIL].BoolValue = false;
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 1), 5);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 1), 5);
   EXPECT_EQ(events, std::vector<std::string>{});
 }
 
@@ -199,9 +201,9 @@ TEST_F(CrossbarTest, AnInputChosenWithoutGraphIsRoutedByTheNextGraph) {
   EXPECT_TRUE(state.crossbarInputPending);
 
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 1);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 1);
   ApplyPendingCrossbarInput(component);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 0);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 0);
   EXPECT_FALSE(state.crossbarInputPending);
   EXPECT_EQ(events, std::vector<std::string>{});
 
@@ -224,12 +226,12 @@ TEST_F(CrossbarTest, InputsOutOfRangeOrRefusedAreReportedAndStayUnrouted) {
   component.SetVideoCrossbarInput(6);  // the crossbar's input count
   EXPECT_EQ(component.VideoCrossbarInput(), 6);
   EXPECT_TRUE(state.crossbarInputPending);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 1);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 1);
 
   component.SetVideoCrossbarInput(3);  // a Composite input the card cannot route to its decoder
   EXPECT_EQ(component.VideoCrossbarInput(), 3);
   EXPECT_TRUE(state.crossbarInputPending);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 1);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 1);
   EXPECT_EQ(events, (std::vector<std::string>{
                         "ErrorLog 40 Error: Video crossbar input index out of range",
                         "ErrorLog 40 Error: Video crossbar input index out of range",
@@ -250,16 +252,16 @@ TEST_F(CrossbarTest, ThePreviewRoutesAnInputChosenBeforeItAndARunningOneRoutesAt
   component.StartPreview();
   const TRavorOdeririState& state = component.State();
   ASSERT_EQ(component.CurrentState(), cs_Preview);
-  ASSERT_TRUE(state.videoCrossbar);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 2);
+  ASSERT_TRUE(state.graph->videoCrossbar);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 2);
   EXPECT_FALSE(state.crossbarInputPending);
 
   component.SetVideoCrossbarInput(0);
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 0);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 0);
   EXPECT_EQ(component.GraphRunningMode(), gm_Run);
   component.SetVideoCrossbarInput(6);
   EXPECT_EQ(events.back(), "ErrorLog 40 Error: Video crossbar input index out of range");
-  EXPECT_EQ(RoutedTo(*state.videoCrossbar, 0), 0);
+  EXPECT_EQ(RoutedTo(*state.graph->videoCrossbar, 0), 0);
   component.StopPreview();
 }
 

@@ -42,8 +42,8 @@ TEST_F(DeviceGraphTest, ACameraInOneComponentsGraphIsInUseUntilThatGraphIsCleare
       R"({"devices": [{"category": "video", "friendlyName": "Desk Camera"}]})"));
   TRavorOderiri& first = CreateLoaded();
   TRavorOderiri& second = CreateLoaded();
-  first.State().graph = NewGraph();
-  second.State().graph = NewGraph();
+  first.State().graph->filterGraph = NewGraph();
+  second.State().graph->filterGraph = NewGraph();
   const TDevices& cameras = *VideoDeviceList();
   int index = 0;
   bool usable = false;
@@ -51,9 +51,9 @@ TEST_F(DeviceGraphTest, ACameraInOneComponentsGraphIsInUseUntilThatGraphIsCleare
   ComPtr<IBaseFilter> held;
   ASSERT_TRUE(BindDeviceFilter(first, cameras, index, usable, false, held));
   ComPtr<IBaseFilter> found;
-  EXPECT_EQ(
-      first.State().graph->FindFilterByName("Desk Camera (WDM) 0", found.ReleaseAndGetAddressOf()),
-      S_OK);
+  EXPECT_EQ(first.State().graph->filterGraph->FindFilterByName("Desk Camera (WDM) 0",
+                                                               found.ReleaseAndGetAddressOf()),
+            S_OK);
   EXPECT_TRUE(IsSameObject(found.Get(), held.Get()));
 
   Record(second);
@@ -77,11 +77,11 @@ TEST_F(DeviceGraphTest, ADeviceLostInTheGraphEndsThePreviewOfTheSoleCamera) {
   TRavorOderiri& component = CreateLoaded();
   const ComPtr<IGraphBuilder> graph = NewGraph();
   TRavorOdeririState& state = component.State();
-  state.graph = graph;
-  state.mediaControl = graph.As<IMediaControl>();
-  state.mediaEvent = graph.As<IMediaEventEx>();
-  ASSERT_EQ(state.mediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(&component),
-                                              TRavorOderiri::kGraphNotifyMessage, 0),
+  state.graph->filterGraph = graph;
+  state.graph->mediaControl = graph.As<IMediaControl>();
+  state.graph->mediaEvent = graph.As<IMediaEventEx>();
+  ASSERT_EQ(state.graph->mediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(&component),
+                                                     TRavorOderiri::kGraphNotifyMessage, 0),
             S_OK);
   component.ChangeState(cs_Preview);
   Record(component);
@@ -91,7 +91,7 @@ TEST_F(DeviceGraphTest, ADeviceLostInTheGraphEndsThePreviewOfTheSoleCamera) {
   component.PollTick();
   EXPECT_EQ(events, (std::vector<std::string>{"ErrorLog 47 Error: not previewing",
                                               "StateChanging 1 0", "DeviceLost"}));
-  EXPECT_FALSE(state.graph);
+  EXPECT_FALSE(state.graph->filterGraph);
 }
 
 }  // namespace

@@ -140,8 +140,8 @@ TEST_F(DevicesManagerTest, ADeviceServesOneGraphOfTheProcessAtATime) {
   TRavorOderiri& second = CreateLoaded();
   auto firstGraph = MakeComObject<FakeGraph>();
   auto secondGraph = MakeComObject<FakeGraph>();
-  first.State().graph = firstGraph;
-  second.State().graph = secondGraph;
+  first.State().graph->filterGraph = firstGraph;
+  second.State().graph->filterGraph = secondGraph;
   const TDevices& cameras = *VideoDeviceList();
 
   int index = 0;

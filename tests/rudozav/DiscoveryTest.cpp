@@ -280,8 +280,8 @@ TEST_F(DiscoveryTest, TheBaseGraphSetsTheChosenFormatAndFallsBackToIndexZero) {
   state.settings[rs_VideoSubtype].IntValue = 2;  // RGB24
   state.settings[rs_VideoSize].IntValue = 1;     // 160x120
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  ASSERT_TRUE(state.streamConfig);
-  MediaType format = CurrentFormat(*state.streamConfig);
+  ASSERT_TRUE(state.graph->streamConfig);
+  MediaType format = CurrentFormat(*state.graph->streamConfig);
   EXPECT_EQ(format->subtype, MEDIASUBTYPE_RGB24);
   EXPECT_EQ(BitmapHeaderOf(format.Get())->biWidth, 160);
 
@@ -292,7 +292,7 @@ TEST_F(DiscoveryTest, TheBaseGraphSetsTheChosenFormatAndFallsBackToIndexZero) {
   EXPECT_EQ(component.VideoSize(), 0);
   EXPECT_EQ(events, std::vector<std::string>{
                         "ErrorLog 40 Warning: VideoSize index out of range, index 0 used instead"});
-  format = CurrentFormat(*state.streamConfig);
+  format = CurrentFormat(*state.graph->streamConfig);
   EXPECT_EQ(BitmapHeaderOf(format.Get())->biWidth, 640);
   component.ClearGraph();
 }
@@ -304,13 +304,13 @@ TEST_F(DiscoveryTest, FrameRatesGoInTruncatedAndComeBackWhole) {
   state.settings[rs_FrameRate].FloatValue = 29.999;
   ApplyFrameRate(component);
   EXPECT_DOUBLE_EQ(component.FrameRate(), 29.99);
-  MediaType format = CurrentFormat(*state.streamConfig);
+  MediaType format = CurrentFormat(*state.graph->streamConfig);
   EXPECT_EQ(ReadVideoFormat(format.Get())->avgTimePerFrame, 333444);
 
   // As if the user chose another format in the device's dialog.
   auto chosen = MakeVideoMediaType(MEDIASUBTYPE_RGB24, 320, 240, 333667);
   ASSERT_TRUE(chosen);
-  ASSERT_EQ(state.streamConfig->SetFormat(&chosen->Get()), S_OK);
+  ASSERT_EQ(state.graph->streamConfig->SetFormat(&chosen->Get()), S_OK);
   ReadCurrentFormat(component);
   ReadFrameRate(component);
   EXPECT_DOUBLE_EQ(component.FrameRate(), 30.0);
@@ -324,16 +324,16 @@ TEST_F(DiscoveryTest, SavedPictureValuesAreAppliedExceptUnsetOnesAndCapturedAtCl
   TRavorOdeririState& state = component.State();
   state.settings[rs_ProcAmp_Brightness].IntValue = 200;
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  ASSERT_TRUE(state.procAmp);
+  ASSERT_TRUE(state.graph->procAmp);
   LONG value = 0;
   LONG flags = 0;
-  ASSERT_EQ(state.procAmp->Get(VideoProcAmp_Brightness, &value, &flags), S_OK);
+  ASSERT_EQ(state.graph->procAmp->Get(VideoProcAmp_Brightness, &value, &flags), S_OK);
   EXPECT_EQ(value, 200);
-  ASSERT_EQ(state.procAmp->Get(VideoProcAmp_Contrast, &value, &flags), S_OK);
+  ASSERT_EQ(state.graph->procAmp->Get(VideoProcAmp_Contrast, &value, &flags), S_OK);
   EXPECT_EQ(value, 50);  // never set: the device keeps its own
-  EXPECT_TRUE(state.procAmpRanges[1].Available);
-  EXPECT_EQ(state.procAmpRanges[1].Max, 100);
-  EXPECT_FALSE(state.procAmpRanges[2].Available);  // no hue
+  EXPECT_TRUE(state.graph->procAmpRanges[1].Available);
+  EXPECT_EQ(state.graph->procAmpRanges[1].Max, 100);
+  EXPECT_FALSE(state.graph->procAmpRanges[2].Available);  // no hue
 
   component.ClearGraph();
   EXPECT_EQ(state.settings[rs_ProcAmp_Contrast].IntValue, 50);
@@ -373,18 +373,18 @@ TEST_F(DiscoveryTest, CrossbarRoutingIsRestoredOnlyWhenItsCountFits) {
   state.settings[rs_VIDEOCROSSBARAVAIL].BoolValue = true;
   state.settings[rs_AMVideoCrossbar].StrValue = "3!1!4!0!";
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  ASSERT_TRUE(state.videoCrossbar);
+  ASSERT_TRUE(state.graph->videoCrossbar);
   LONG input = -1;
-  ASSERT_EQ(state.videoCrossbar->get_IsRoutedTo(0, &input), S_OK);
+  ASSERT_EQ(state.graph->videoCrossbar->get_IsRoutedTo(0, &input), S_OK);
   EXPECT_EQ(input, 0);
   component.ClearGraph();
   EXPECT_EQ(state.settings[rs_AMVideoCrossbar].StrValue.substr(0, 4), "2!0!");
 
   state.settings[rs_AMVideoCrossbar].StrValue = "2!2!5!";
   ASSERT_TRUE(component.BuildBaseGraph(false));
-  ASSERT_EQ(state.videoCrossbar->get_IsRoutedTo(0, &input), S_OK);
+  ASSERT_EQ(state.graph->videoCrossbar->get_IsRoutedTo(0, &input), S_OK);
   EXPECT_EQ(input, 2);
-  EXPECT_EQ(state.videoCrossbarPins.OutputCount, 2);
+  EXPECT_EQ(state.graph->videoCrossbarPins.OutputCount, 2);
   component.ClearGraph();
   EXPECT_EQ(state.settings[rs_AMVideoCrossbar].StrValue, "2!2!5!");
 }
@@ -394,10 +394,10 @@ TEST_F(DiscoveryTest, TheAudioFormatIsAppliedAsPcm) {
   component.ChangeState(cs_Preview);
   ASSERT_TRUE(component.BuildBaseGraph(true));
   TRavorOdeririState& state = component.State();
-  ASSERT_TRUE(state.audioStreamConfig);
+  ASSERT_TRUE(state.graph->audioStreamConfig);
   component.SetAudioFormat(af_11025_8b_2ch);
   ApplyAudioFormat(component);
-  MediaType format = CurrentFormat(*state.audioStreamConfig);
+  MediaType format = CurrentFormat(*state.graph->audioStreamConfig);
   const WAVEFORMATEX* wave = format.FormatAs<WAVEFORMATEX>();
   ASSERT_TRUE(wave);
   EXPECT_EQ(wave->nSamplesPerSec, 11025u);

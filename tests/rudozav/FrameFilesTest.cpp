@@ -194,8 +194,8 @@ TEST_F(ComponentTest, BurstsGrabEverySecondEventAndEndAfterTheirCount) {
 TEST_F(ComponentTest, TheCaptionIsHandedOverWhileTheFilterIsNotDrawing) {
   TRavorOderiri& component = CreateLoaded();
   TRavorOdeririState& state = component.State();
-  state.connectedVideoWidth = 640;
-  state.connectedVideoHeight = 480;
+  state.graph->connectedVideoWidth = 640;
+  state.graph->connectedVideoHeight = 480;
   component.SetTextOnFrameString(std::string(1500, 'x'));
   component.SetTextOnFrameMargin(10);
   component.SetTextOnFrameFont({"DejaVu Sans", -30, clRed, fsBold, 1});
@@ -227,7 +227,7 @@ TEST_F(ComponentTest, TheCaptionIsHandedOverWhileTheFilterIsNotDrawing) {
   for (int i = 0; i < 600; ++i)
     turkish += "ş";
   component.SetTextOnFrameString(turkish);
-  state.connectedVideoWidth = 320;
+  state.graph->connectedVideoWidth = 320;
   HandOverCaption(component, record);
   EXPECT_EQ(record.TextLength, 998);
   EXPECT_EQ(record.TextRect.right, 300);

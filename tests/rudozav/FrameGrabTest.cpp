@@ -56,8 +56,8 @@ class FrameGrabTest : public ComponentTest {
     ComPtr<IBaseFilter> camera;
     EXPECT_TRUE(BindDeviceFilter(component, *VideoDeviceList(), index, usable, false, camera));
     ComPtr<IPin> pin;
-    EXPECT_EQ(state.captureBuilder->FindPin(camera.Get(), PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0,
-                                            pin.ReleaseAndGetAddressOf()),
+    EXPECT_EQ(state.graph->captureBuilder->FindPin(camera.Get(), PINDIR_OUTPUT, nullptr, nullptr,
+                                                   TRUE, 0, pin.ReleaseAndGetAddressOf()),
               S_OK);
     TGrabberControl* record = nullptr;
     EXPECT_TRUE(InsertFilter1grabber(component, CLSID_InplGrabber, " Frame Grabber", pin, record,
@@ -65,12 +65,12 @@ class FrameGrabTest : public ComponentTest {
     ComPtr<IBaseFilter> sink;
     EXPECT_TRUE(InsertFilter(component, CLSID_NullRenderer, "Sink", pin, sink));
     EXPECT_TRUE(GetGraphInterfaces(component));
-    state.frameGrabberRecord = record;
-    state.activeRecord = record;
+    state.graph->frameGrabberRecord = record;
+    state.graph->activeRecord = record;
     if (record != nullptr) {
       const auto format = ReadVideoFormat(record->FrameMediaType);
-      state.connectedVideoWidth = format ? format->width : 0;
-      state.connectedVideoHeight = format ? std::abs(format->height) : 0;
+      state.graph->connectedVideoWidth = format ? format->width : 0;
+      state.graph->connectedVideoHeight = format ? std::abs(format->height) : 0;
     }
     component.StartFrameThread(&TRavorOderiri::HandleFrameEvent);
     EXPECT_TRUE(component.ControlGraph(gm_Run));
@@ -79,13 +79,13 @@ class FrameGrabTest : public ComponentTest {
 
   static bool WaitForFrame(TRavorOderiri& component) {
     return WaitFor([&] {
-      const TGrabberControl* record = component.State().frameGrabberRecord;
+      const TGrabberControl* record = component.State().graph->frameGrabberRecord;
       return record != nullptr && record->FrameAvailable.load() != 0;
     });
   }
   // Frame events the UI thread has handled so far.
   static unsigned long long FrameEvents(TRavorOderiri& component) {
-    const auto& thread = component.State().frameThread;
+    const auto& thread = component.State().graph->frameThread;
     return thread ? thread->HandOvers() : 0;
   }
 
@@ -165,7 +165,7 @@ TEST_F(FrameGrabTest, ABitmapGoesToTheEventAndAGrabInsideItIsRefused) {
 
 TEST_F(FrameGrabTest, WithoutFrameEventsNoThreadRunsButSnapshotsWork) {
   TRavorOderiri& component = Running(false);
-  EXPECT_FALSE(component.State().frameThread);
+  EXPECT_FALSE(component.State().graph->frameThread);
   component.SetBurstMode(true);
   RecordGrabs(component);
   ASSERT_TRUE(WaitForFrame(component));
@@ -237,7 +237,8 @@ TEST_F(FrameGrabTest, TheCaptionIsInTheGrabbedPicture) {
   component.SetTextOnFrameEnabled(true);
   // Frames drawn after the hand-over carry the caption.
   ASSERT_TRUE(WaitFor([&] {
-    return component.State().frameGrabberRecord->Text != nullptr && FrameEvents(component) > 3;
+    return component.State().graph->frameGrabberRecord->Text != nullptr &&
+           FrameEvents(component) > 3;
   }));
   int captionPixels = 0;
   component.OnFrameCaptureCompleted = [&](TRavorOderiri*, const TFrameData& data, TFrameCaptureDest,
@@ -263,9 +264,9 @@ TEST_F(FrameGrabTest, AHandlerThatStopsTheGraphEndsTheFrameThread) {
     sender->Stop();  // clears the graph from inside a frame event
   };
   ASSERT_TRUE(WaitFor([&] { return calls > 0; }));
-  EXPECT_FALSE(component.State().frameThread);
-  EXPECT_FALSE(component.State().graph);
-  EXPECT_EQ(component.State().frameGrabberRecord, nullptr);
+  EXPECT_FALSE(component.State().graph->frameThread);
+  EXPECT_FALSE(component.State().graph->filterGraph);
+  EXPECT_EQ(component.State().graph->frameGrabberRecord, nullptr);
   EXPECT_FALSE(component.CaptureFrameTo(fc_TBitmap, ""));
   QApplication::processEvents();
   EXPECT_EQ(calls, 1);

@@ -15,9 +15,9 @@ class GraphEventsTest : public ComponentTest {
   TRavorOderiri& WithGraph(TCurrentState state) {
     TRavorOderiri& component = CreateLoaded();
     graph = MakeComObject<FakeGraph>();
-    component.State().graph = graph;
-    component.State().mediaControl = graph;
-    component.State().mediaEvent = graph;
+    component.State().graph->filterGraph = graph;
+    component.State().graph->mediaControl = graph;
+    component.State().graph->mediaEvent = graph;
     component.ChangeState(state);
     Record(component);
     return component;
@@ -93,7 +93,7 @@ TEST_F(GraphEventsTest, PolledCountersReportProgressAtTheirIntervals) {
     component.PollTick();
   EXPECT_EQ(reports, 2);
 
-  component.State().frameEventGrabber = true;  // the frame events report progress themselves
+  component.State().graph->frameEventGrabber = true;  // the frame events report progress themselves
   for (int tick = 0; tick < 3; ++tick)
     component.PollTick();
   EXPECT_EQ(reports, 2);

@@ -91,8 +91,8 @@ class GraphPrimitivesTest : public ComponentTest {
     ComPtr<IPin> pin;
     if (device) {
       EXPECT_EQ(
-          component.State().captureBuilder->FindPin(device.Get(), PINDIR_OUTPUT, nullptr, nullptr,
-                                                    TRUE, 0, pin.ReleaseAndGetAddressOf()),
+          component.State().graph->captureBuilder->FindPin(
+              device.Get(), PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0, pin.ReleaseAndGetAddressOf()),
           S_OK);
     }
     return pin;
@@ -106,12 +106,13 @@ class GraphPrimitivesTest : public ComponentTest {
 
   static bool InGraph(TRavorOderiri& component, const std::string& name) {
     ComPtr<IBaseFilter> found;
-    return component.State().graph->FindFilterByName(name.c_str(),
-                                                     found.ReleaseAndGetAddressOf()) == S_OK;
+    return component.State().graph->filterGraph->FindFilterByName(
+               name.c_str(), found.ReleaseAndGetAddressOf()) == S_OK;
   }
   static int FilterCount(TRavorOderiri& component) {
     ComPtr<IEnumFilters> filters;
-    EXPECT_EQ(component.State().graph->EnumFilters(filters.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(component.State().graph->filterGraph->EnumFilters(filters.ReleaseAndGetAddressOf()),
+              S_OK);
     int count = 0;
     ComPtr<IBaseFilter> filter;
     while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK)
@@ -138,27 +139,27 @@ class GraphPrimitivesTest : public ComponentTest {
 TEST_F(GraphPrimitivesTest, TheGraphBuilderIsBoundToANewGraphWithItsInterfaces) {
   TRavorOderiri& component = ComponentWithGraph();
   TRavorOdeririState& state = component.State();
-  EXPECT_EQ(state.rendererStamp, GetTickCount());
+  EXPECT_EQ(state.graph->rendererStamp, GetTickCount());
   ComPtr<IGraphBuilder> bound;
-  ASSERT_EQ(state.captureBuilder->GetFiltergraph(bound.ReleaseAndGetAddressOf()), S_OK);
-  EXPECT_TRUE(IsSameObject(bound.Get(), state.graph.Get()));
+  ASSERT_EQ(state.graph->captureBuilder->GetFiltergraph(bound.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_TRUE(IsSameObject(bound.Get(), state.graph->filterGraph.Get()));
   EXPECT_TRUE(LogHasLine("14 ok: instance: Graph Buider"));
   EXPECT_TRUE(LogHasLine("14 ok: instance: Filter Graph"));
   EXPECT_TRUE(LogHasLine("56 ok: set filter graph"));
 
   EXPECT_TRUE(GetGraphInterfaces(component));
-  EXPECT_TRUE(state.mediaEvent);
-  EXPECT_TRUE(state.mediaControl);
+  EXPECT_TRUE(state.graph->mediaEvent);
+  EXPECT_TRUE(state.graph->mediaControl);
   EXPECT_TRUE(LogHasLine("25 ok: get Event ex interface"));
   EXPECT_TRUE(LogHasLine("68 ok: get control interface"));
 
   // A second builder starts from a cleared graph with a new stamp.
-  const ComPtr<IGraphBuilder> first = state.graph;
+  const ComPtr<IGraphBuilder> first = state.graph->filterGraph;
   sysclock::Advance(40);
   ASSERT_TRUE(CreateGraphBuilder(component));
-  EXPECT_FALSE(IsSameObject(first.Get(), state.graph.Get()));
-  EXPECT_FALSE(state.mediaControl);
-  EXPECT_EQ(state.rendererStamp, GetTickCount());
+  EXPECT_FALSE(IsSameObject(first.Get(), state.graph->filterGraph.Get()));
+  EXPECT_FALSE(state.graph->mediaControl);
+  EXPECT_EQ(state.graph->rendererStamp, GetTickCount());
 }
 
 TEST_F(GraphPrimitivesTest, AddingAFilterWritesItsLinesAndATakenNameFails) {
@@ -241,7 +242,8 @@ TEST_F(GraphPrimitivesTest, AChainGrowsBehindTheCurrentPinAndEndsInRenderers) {
   EXPECT_FALSE(capture);  // the chain ends there
 
   TRenderer video;
-  const std::string name = "video renderer " + std::to_string(component.State().rendererStamp);
+  const std::string name =
+      "video renderer " + std::to_string(component.State().graph->rendererStamp);
   ASSERT_TRUE(InsertRenderer(component, preview, name, video, true));
   EXPECT_FALSE(preview);
   EXPECT_TRUE(video.Filter);
@@ -352,9 +354,9 @@ TEST_F(GraphPrimitivesTest, ARefusedRendererConnectionIsRetriedDirectlyWithTheSc
   ComPtr<IPin> pin = CameraPin(component);
   ComPtr<IBaseFilter> converter;
   ASSERT_TRUE(InsertFilterInline(component, CLSID_Colour, "Converter", pin, converter));
-  auto scripted = MakeComObject<ScriptedConnectGraph>(component.State().graph);
+  auto scripted = MakeComObject<ScriptedConnectGraph>(component.State().graph->filterGraph);
   scripted->partialRender = false;
-  component.State().graph = scripted;
+  component.State().graph->filterGraph = scripted;
   for (int depth : {16, 24, 32}) {
     SCOPED_TRACE(depth);
     ComPtr<IPin> current = pin;
@@ -370,7 +372,7 @@ TEST_F(GraphPrimitivesTest, ARefusedRendererConnectionIsRetriedDirectlyWithTheSc
                                         : MEDIASUBTYPE_RGB32;
     EXPECT_EQ(connected.subtype, expected);
     FreeMediaType(connected);
-    ASSERT_EQ(component.State().graph->RemoveFilter(video.Filter.Get()), S_OK);
+    ASSERT_EQ(component.State().graph->filterGraph->RemoveFilter(video.Filter.Get()), S_OK);
   }
 }
 
@@ -383,16 +385,16 @@ TEST_F(GraphPrimitivesTest, TheFirstVideoConnectionAfterTheMarkGivesTheConnected
   ComPtr<IPin> input;
 
   // A connection without a video format ends the mark and leaves the size.
-  state.recordConnectedSize = true;
+  state.graph->recordConnectedSize = true;
   ASSERT_TRUE(AddFilterGetInput(component, CLSID_NullRenderer, "Sound Sink", filter, input));
   ASSERT_TRUE(ConnectPins(component, sound.Get(), input.Get()));
-  EXPECT_FALSE(state.recordConnectedSize);
-  EXPECT_EQ(state.connectedVideoWidth, 0);
+  EXPECT_FALSE(state.graph->recordConnectedSize);
+  EXPECT_EQ(state.graph->connectedVideoWidth, 0);
 
   // A failed connection keeps the mark; the next good one is recorded, later ones are not.
-  state.recordConnectedSize = true;
+  state.graph->recordConnectedSize = true;
   EXPECT_FALSE(ConnectPins(component, sound.Get(), input.Get()));
-  EXPECT_TRUE(state.recordConnectedSize);
+  EXPECT_TRUE(state.graph->recordConnectedSize);
   const ComPtr<IPin> cameraPin = video;
   ComPtr<IBaseFilter> converter;
   ASSERT_TRUE(InsertFilterInline(component, CLSID_Colour, "Converter", video, converter));
@@ -400,21 +402,22 @@ TEST_F(GraphPrimitivesTest, TheFirstVideoConnectionAfterTheMarkGivesTheConnected
   ASSERT_EQ(cameraPin->ConnectionMediaType(&cameraType), S_OK);
   const BITMAPINFOHEADER& header =
       reinterpret_cast<const VIDEOINFOHEADER*>(cameraType.pbFormat)->bmiHeader;
-  EXPECT_EQ(state.connectedVideoWidth, header.biWidth);
-  EXPECT_EQ(state.connectedVideoHeight, header.biHeight);
-  EXPECT_GT(state.connectedVideoWidth, 0);
+  EXPECT_EQ(state.graph->connectedVideoWidth, header.biWidth);
+  EXPECT_EQ(state.graph->connectedVideoHeight, header.biHeight);
+  EXPECT_GT(state.graph->connectedVideoWidth, 0);
   FreeMediaType(cameraType);
-  EXPECT_FALSE(state.recordConnectedSize);
+  EXPECT_FALSE(state.graph->recordConnectedSize);
 
   component.ClearGraph();
-  EXPECT_EQ(state.connectedVideoWidth, 0);
-  EXPECT_EQ(state.connectedVideoHeight, 0);
+  EXPECT_EQ(state.graph->connectedVideoWidth, 0);
+  EXPECT_EQ(state.graph->connectedVideoHeight, 0);
 }
 
 TEST_F(GraphPrimitivesTest, APartialRenderCountsAsConnected) {
   TRavorOderiri& component = ComponentWithGraph();
   ComPtr<IPin> pin = CameraPin(component);
-  component.State().graph = MakeComObject<ScriptedConnectGraph>(component.State().graph);
+  component.State().graph->filterGraph =
+      MakeComObject<ScriptedConnectGraph>(component.State().graph->filterGraph);
   ComPtr<IBaseFilter> sink;
   ASSERT_TRUE(InsertFilter(component, CLSID_NullRenderer, "Sink", pin, sink));
   EXPECT_FALSE(pin);
@@ -449,7 +452,8 @@ TEST_F(GraphPrimitivesTest, PinsAreCountedAndTheRendererOfAMajorTypeIsFound) {
   TRavorOderiri& component = ComponentWithGraph();
   ComPtr<IPin> video = CameraPin(component);
   ComPtr<IPin> sound = MicrophonePin(component);
-  EXPECT_FALSE(FindRendererByMediaType(component.State().graph.Get(), MEDIATYPE_Video));
+  EXPECT_FALSE(
+      FindRendererByMediaType(component.State().graph->filterGraph.Get(), MEDIATYPE_Video));
 
   ComPtr<IBaseFilter> unconnected;
   ComPtr<IPin> input;
@@ -461,7 +465,7 @@ TEST_F(GraphPrimitivesTest, PinsAreCountedAndTheRendererOfAMajorTypeIsFound) {
   ComPtr<IBaseFilter> videoSink;
   ASSERT_TRUE(InsertFilter(component, CLSID_NullRenderer, "Video Sink", video, videoSink));
 
-  IFilterGraph* graph = component.State().graph.Get();
+  IFilterGraph* graph = component.State().graph->filterGraph.Get();
   EXPECT_TRUE(IsSameObject(FindRendererByMediaType(graph, MEDIATYPE_Video).Get(), videoSink.Get()));
   EXPECT_TRUE(IsSameObject(FindRendererByMediaType(graph, MEDIATYPE_Audio).Get(), soundSink.Get()));
   EXPECT_FALSE(FindRendererByMediaType(graph, MEDIATYPE_Interleaved));

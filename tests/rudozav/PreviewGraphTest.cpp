@@ -31,7 +31,7 @@ class PreviewGraphTest : public ComponentTest {
   // The names of the filters in the component's graph.
   static std::set<std::string> FilterNames(TRavorOderiri& component) {
     std::set<std::string> names;
-    const ComPtr<IGraphBuilder>& graph = component.State().graph;
+    const ComPtr<IGraphBuilder>& graph = component.State().graph->filterGraph;
     if (!graph) return names;
     ComPtr<IEnumFilters> filters;
     if (FAILED(graph->EnumFilters(filters.ReleaseAndGetAddressOf()))) return names;
@@ -44,7 +44,7 @@ class PreviewGraphTest : public ComponentTest {
   }
 
   std::string RendererName(TRavorOderiri& component) {
-    return "video renderer " + std::to_string(component.State().rendererStamp);
+    return "video renderer " + std::to_string(component.State().graph->rendererStamp);
   }
 };
 
@@ -63,21 +63,21 @@ TEST_F(PreviewGraphTest, TheDemoCameraRunsIntoTheFrameGrabberAndTheVideoRenderer
   EXPECT_TRUE(names.count(RendererName(component)));
   EXPECT_FALSE(names.count("Frame Notifier"));
   EXPECT_FALSE(names.count("Raw Frame Grabber"));
-  EXPECT_EQ(state.connectedVideoWidth, 640);
-  EXPECT_EQ(state.connectedVideoHeight, 480);
+  EXPECT_EQ(state.graph->connectedVideoWidth, 640);
+  EXPECT_EQ(state.graph->connectedVideoHeight, 480);
   EXPECT_EQ(component.VideoWidth(), 640);
   EXPECT_EQ(component.VideoHeight(), 480);
-  ASSERT_NE(state.frameGrabberRecord, nullptr);
-  EXPECT_EQ(state.activeRecord, state.frameGrabberRecord);
-  EXPECT_TRUE(state.videoRenderer.Filter);
+  ASSERT_NE(state.graph->frameGrabberRecord, nullptr);
+  EXPECT_EQ(state.graph->activeRecord, state.graph->frameGrabberRecord);
+  EXPECT_TRUE(state.graph->videoRenderer.Filter);
   // Live frames pass the grabber while the preview runs.
-  EXPECT_TRUE(WaitFor([&] { return state.frameGrabberRecord->FrameCount > 2; }));
+  EXPECT_TRUE(WaitFor([&] { return state.graph->frameGrabberRecord->FrameCount > 2; }));
 
   component.StopPreview();
-  EXPECT_FALSE(state.graph);
+  EXPECT_FALSE(state.graph->filterGraph);
   EXPECT_EQ(component.VideoWidth(), 0);
-  EXPECT_EQ(state.activeRecord, nullptr);
-  EXPECT_FALSE(state.videoRenderer.Filter);
+  EXPECT_EQ(state.graph->activeRecord, nullptr);
+  EXPECT_FALSE(state.graph->videoRenderer.Filter);
 }
 
 TEST_F(PreviewGraphTest, WithBothGrabbersTheFrameGrabberIsActiveAndNoNotifierIsInserted) {
@@ -91,9 +91,9 @@ TEST_F(PreviewGraphTest, WithBothGrabbersTheFrameGrabberIsActiveAndNoNotifierIsI
   EXPECT_TRUE(names.count("Raw Frame Grabber"));
   EXPECT_TRUE(names.count(" Frame Grabber"));
   EXPECT_FALSE(names.count("Frame Notifier"));
-  ASSERT_NE(state.rawGrabberRecord, nullptr);
-  EXPECT_EQ(state.activeRecord, state.frameGrabberRecord);
-  EXPECT_TRUE(WaitFor([&] { return state.rawGrabberRecord->FrameCount > 2; }));
+  ASSERT_NE(state.graph->rawGrabberRecord, nullptr);
+  EXPECT_EQ(state.graph->activeRecord, state.graph->frameGrabberRecord);
+  EXPECT_TRUE(WaitFor([&] { return state.graph->rawGrabberRecord->FrameCount > 2; }));
 }
 
 TEST_F(PreviewGraphTest, WithoutGrabbersTheFrameNotifierGivesFrameEventsOnlyWhenAskedFor) {
@@ -103,15 +103,15 @@ TEST_F(PreviewGraphTest, WithoutGrabbersTheFrameNotifierGivesFrameEventsOnlyWhen
   component.StartPreview();
   const TRavorOdeririState& state = component.State();
   EXPECT_TRUE(FilterNames(component).count("Frame Notifier"));
-  ASSERT_NE(state.notifierRecord, nullptr);
-  EXPECT_EQ(state.activeRecord, state.notifierRecord);
+  ASSERT_NE(state.graph->notifierRecord, nullptr);
+  EXPECT_EQ(state.graph->activeRecord, state.graph->notifierRecord);
 
   component.StopPreview();
   component.SetFrameCountMethod(fim_Polling);
   component.StartPreview();
   EXPECT_EQ(component.GraphRunningMode(), gm_Run);
   EXPECT_FALSE(FilterNames(component).count("Frame Notifier"));
-  EXPECT_EQ(state.activeRecord, nullptr);
+  EXPECT_EQ(state.graph->activeRecord, nullptr);
 }
 
 TEST_F(PreviewGraphTest, TheHalfSizeDeinterlacerHalvesTheRenderedPicture) {
@@ -120,8 +120,8 @@ TEST_F(PreviewGraphTest, TheHalfSizeDeinterlacerHalvesTheRenderedPicture) {
   component.StartPreview();
   const TRavorOdeririState& state = component.State();
   EXPECT_TRUE(FilterNames(component).count("Half-Size Deinterlacer"));
-  EXPECT_EQ(state.connectedVideoWidth, 320);
-  EXPECT_EQ(state.connectedVideoHeight, 240);
+  EXPECT_EQ(state.graph->connectedVideoWidth, 320);
+  EXPECT_EQ(state.graph->connectedVideoHeight, 240);
   EXPECT_EQ(component.GraphRunningMode(), gm_Run);
 }
 
@@ -152,7 +152,7 @@ TEST_F(PreviewGraphTest, ASecondRestartDuringTheBuildReturnsFalseAndLeavesThePre
   EXPECT_EQ(nestedResults, 1);
   EXPECT_FALSE(nested);
   EXPECT_EQ(component.GraphRunningMode(), gm_Run);
-  EXPECT_TRUE(component.State().graph);
+  EXPECT_TRUE(component.State().graph->filterGraph);
 }
 
 // What the host asks of a busy component runs after the build, in the order asked, and the host
@@ -192,8 +192,8 @@ TEST_F(PreviewGraphTest, AFailedBuildLeavesNoGraphBehind) {
   Record(component);
   component.StartPreview();
   // The device offers no capture pin, which the preview is taken from.
-  EXPECT_FALSE(component.State().graph);
-  EXPECT_FALSE(component.State().videoRenderer.Filter);
+  EXPECT_FALSE(component.State().graph->filterGraph);
+  EXPECT_FALSE(component.State().graph->videoRenderer.Filter);
   EXPECT_EQ(events.back(), "ErrorLog 85 Error: cannot start preview");
 }
 
@@ -266,17 +266,17 @@ TEST_F(DVPreviewTest, TheCamcordersFramesGoThroughTheSplitterAndTheCodecWithThei
   EXPECT_TRUE(names.count("Audio Renderer"));
   const TRavorOdeririState& state = component.State();
   // The codec's default display size is half the frame.
-  EXPECT_EQ(state.connectedVideoWidth, 360);
-  EXPECT_EQ(state.connectedVideoHeight, 240);
-  ASSERT_NE(state.frameGrabberRecord, nullptr);
-  EXPECT_TRUE(WaitFor([&] { return state.frameGrabberRecord->FrameCount > 2; }));
+  EXPECT_EQ(state.graph->connectedVideoWidth, 360);
+  EXPECT_EQ(state.graph->connectedVideoHeight, 240);
+  ASSERT_NE(state.graph->frameGrabberRecord, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return state.graph->frameGrabberRecord->FrameCount > 2; }));
 }
 
 TEST_F(DVPreviewTest, RenderingSoundThatTheSplitterDoesNotOfferFailsThePreview) {
   TRavorOderiri& component = CreateWithCamcorder(false);
   component.SetRenderAudio(true);
   component.StartPreview();
-  EXPECT_FALSE(component.State().graph);
+  EXPECT_FALSE(component.State().graph->filterGraph);
 
   // Without RenderAudio no sound is looked for.
   component.SetRenderAudio(false);

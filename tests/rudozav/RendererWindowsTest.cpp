@@ -40,20 +40,20 @@ class RendererWindowsTest : public ComponentTest {
   }
 
   static std::string Stamped(TRavorOderiri& component, const std::string& name) {
-    return name + std::to_string(component.State().rendererStamp);
+    return name + std::to_string(component.State().graph->rendererStamp);
   }
 
   // The capture pin ended in the video renderer, with the connected size recorded.
   static void InsertVideoRenderer(TRavorOderiri& component) {
     TRavorOdeririState& state = component.State();
     ComPtr<IPin> pin;
-    ASSERT_EQ(state.captureBuilder->FindPin(state.videoCaptureFilter.Get(), PINDIR_OUTPUT,
-                                            &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, TRUE, 0,
-                                            pin.ReleaseAndGetAddressOf()),
+    ASSERT_EQ(state.graph->captureBuilder->FindPin(
+                  state.graph->videoCaptureFilter.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE,
+                  &MEDIATYPE_Video, TRUE, 0, pin.ReleaseAndGetAddressOf()),
               S_OK);
-    state.recordConnectedSize = true;
+    state.graph->recordConnectedSize = true;
     ASSERT_TRUE(InsertRenderer(component, pin, Stamped(component, "video renderer "),
-                               state.videoRenderer, true));
+                               state.graph->videoRenderer, true));
   }
 
   // Renderers set up and the active one shown, as at the end of a preview build.
@@ -65,8 +65,8 @@ class RendererWindowsTest : public ComponentTest {
 
   static bool InGraph(TRavorOderiri& component, const std::string& name) {
     ComPtr<IBaseFilter> found;
-    return component.State().graph->FindFilterByName(name.c_str(),
-                                                     found.ReleaseAndGetAddressOf()) == S_OK;
+    return component.State().graph->filterGraph->FindFilterByName(
+               name.c_str(), found.ReleaseAndGetAddressOf()) == S_OK;
   }
 
   static QRect Placement(const TRenderer& record) {
@@ -84,7 +84,7 @@ TEST_F(RendererWindowsTest, TheVideoWindowIsAdoptedSizedAndClosedWithTheGraph) {
   };
   InsertVideoRenderer(component);
   TRavorOdeririState& state = component.State();
-  TRenderer& video = state.videoRenderer;
+  TRenderer& video = state.graph->videoRenderer;
   component.SetupRendererWindows();
 
   // Found by its caption, without caption bits, a hidden child of the panel taking its input.
@@ -104,7 +104,7 @@ TEST_F(RendererWindowsTest, TheVideoWindowIsAdoptedSizedAndClosedWithTheGraph) {
   // OverlayEnabled is on by default, but without an overlay renderer the video one shows.
   ASSERT_TRUE(component.OverlayEnabled());
   component.ChooseActiveRenderer();
-  EXPECT_EQ(state.activeRenderer, &video);
+  EXPECT_EQ(state.graph->activeRenderer, &video);
   component.ApplyFullScreenPreview();
   EXPECT_TRUE(video.Window->isVisible());
   EXPECT_EQ(component.size(), QSize(640, 480));
@@ -128,7 +128,7 @@ TEST_F(RendererWindowsTest, TheVideoWindowIsAdoptedSizedAndClosedWithTheGraph) {
 
   const QPointer<QWidget> window = video.Window;
   component.ClearGraph();
-  EXPECT_EQ(state.activeRenderer, nullptr);
+  EXPECT_EQ(state.graph->activeRenderer, nullptr);
   EXPECT_FALSE(video.Filter || video.VideoWindow || video.BasicVideo);
   EXPECT_EQ(video.Window, nullptr);
   EXPECT_EQ(video.SourceWidth, 1);
@@ -140,7 +140,7 @@ TEST_F(RendererWindowsTest, TheVideoWindowIsAdoptedSizedAndClosedWithTheGraph) {
   component.resize(200, 100);
   component.SetOverlayEnabled(false);
   component.SetFullScreenPreview(false);
-  EXPECT_EQ(state.activeRenderer, nullptr);
+  EXPECT_EQ(state.graph->activeRenderer, nullptr);
   EXPECT_TRUE(resized.empty());
   EXPECT_EQ(component.size(), QSize(200, 100));
 }
@@ -148,7 +148,7 @@ TEST_F(RendererWindowsTest, TheVideoWindowIsAdoptedSizedAndClosedWithTheGraph) {
 TEST_F(RendererWindowsTest, AWindowFoundByItsCaptionLosesOnlyItsCaptionBits) {
   TRavorOderiri& component = ComponentWithDevice(kCamera);
   InsertVideoRenderer(component);
-  TRenderer& video = component.State().videoRenderer;
+  TRenderer& video = component.State().graph->videoRenderer;
   SetupRendererWindow(component, "some renderer", video);
   ASSERT_NE(video.Window, nullptr);
   EXPECT_EQ(FindTopLevelWindow("some renderer"), video.Window);
@@ -172,7 +172,7 @@ TEST_F(RendererWindowsTest, EscapeInFullScreenReturnsTheVideoToThePanelAndFullSc
   InsertVideoRenderer(component);
   component.SetFullScreenPreview(true);  // nothing to show yet
   ShowVideo(component);
-  TRenderer& video = component.State().videoRenderer;
+  TRenderer& video = component.State().graph->videoRenderer;
   ASSERT_NE(video.Window, nullptr);
   EXPECT_TRUE(video.Window->isWindow());
   EXPECT_TRUE(video.Window->isMaximized());
@@ -199,7 +199,7 @@ TEST_F(RendererWindowsTest, HidingTheComponentTakesTheFullScreenVideoAway) {
   InsertVideoRenderer(component);
   component.SetFullScreenPreview(true);
   ShowVideo(component);
-  TRenderer& video = component.State().videoRenderer;
+  TRenderer& video = component.State().graph->videoRenderer;
   ASSERT_NE(video.Window, nullptr);
   ASSERT_TRUE(video.Window->isWindow());
 
@@ -227,15 +227,15 @@ TEST_F(RendererWindowsTest, AVideoPortFeedsTheOverlayRendererWhichShowsWhileOver
   EXPECT_FALSE(InGraph(component, "OverlayFilter mix"));
   InsertVideoRenderer(component);
   ShowVideo(component);
-  EXPECT_EQ(state.activeRenderer, &state.overlayRenderer);
-  ASSERT_NE(state.overlayRenderer.Window, nullptr);
-  EXPECT_TRUE(state.overlayRenderer.Window->isVisible());
-  EXPECT_FALSE(state.videoRenderer.Window->isVisible());
+  EXPECT_EQ(state.graph->activeRenderer, &state.graph->overlayRenderer);
+  ASSERT_NE(state.graph->overlayRenderer.Window, nullptr);
+  EXPECT_TRUE(state.graph->overlayRenderer.Window->isVisible());
+  EXPECT_FALSE(state.graph->videoRenderer.Window->isVisible());
 
   component.SetOverlayEnabled(false);
-  EXPECT_EQ(state.activeRenderer, &state.videoRenderer);
-  EXPECT_TRUE(state.videoRenderer.Window->isVisible());
-  EXPECT_FALSE(state.overlayRenderer.Window->isVisible());
+  EXPECT_EQ(state.graph->activeRenderer, &state.graph->videoRenderer);
+  EXPECT_TRUE(state.graph->videoRenderer.Window->isVisible());
+  EXPECT_FALSE(state.graph->overlayRenderer.Window->isVisible());
 }
 
 TEST_F(RendererWindowsTest, APreviewPinReachesTheOverlayRendererThroughTheMixer) {
@@ -247,12 +247,12 @@ TEST_F(RendererWindowsTest, APreviewPinReachesTheOverlayRendererThroughTheMixer)
        "formats": [{"subtype": "YUY2", "size": [720, 576], "frameRate": 25}]}]}]})");
   ASSERT_TRUE(component.SetupOverlayMixing(true));
   ASSERT_TRUE(InGraph(component, "OverlayFilter mix"));
-  TRenderer& overlay = component.State().overlayRenderer;
+  TRenderer& overlay = component.State().graph->overlayRenderer;
   ComPtr<IPin> input;
-  ASSERT_EQ(
-      component.State().captureBuilder->FindPin(overlay.Filter.Get(), PINDIR_INPUT, nullptr,
-                                                nullptr, FALSE, 0, input.ReleaseAndGetAddressOf()),
-      S_OK);
+  ASSERT_EQ(component.State().graph->captureBuilder->FindPin(overlay.Filter.Get(), PINDIR_INPUT,
+                                                             nullptr, nullptr, FALSE, 0,
+                                                             input.ReleaseAndGetAddressOf()),
+            S_OK);
   AM_MEDIA_TYPE type{};
   ASSERT_EQ(input->ConnectionMediaType(&type), S_OK);
   EXPECT_EQ(type.subtype, MEDIASUBTYPE_RGB32);
@@ -278,18 +278,18 @@ TEST_F(RendererWindowsTest, FailedOverlayMixingLeavesNeitherMixerNorOverlayRende
   EXPECT_EQ(events,
             std::vector<std::string>{"ErrorLog 32 Error: direct draw acceleration disabled"});
   EXPECT_FALSE(InGraph(component, Stamped(component, "overlay renderer ")));
-  EXPECT_FALSE(state.overlayRenderer.Filter);
+  EXPECT_FALSE(state.graph->overlayRenderer.Filter);
   ComPtr<IPin> port;
-  EXPECT_EQ(state.captureBuilder->FindPin(state.videoCaptureFilter.Get(), PINDIR_OUTPUT,
-                                          &PIN_CATEGORY_VIDEOPORT, &MEDIATYPE_Video, TRUE, 0,
-                                          port.ReleaseAndGetAddressOf()),
+  EXPECT_EQ(state.graph->captureBuilder->FindPin(
+                state.graph->videoCaptureFilter.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_VIDEOPORT,
+                &MEDIATYPE_Video, TRUE, 0, port.ReleaseAndGetAddressOf()),
             S_OK);  // free again
 
   // The video renderer is the one shown although overlay is enabled.
   InsertVideoRenderer(component);
   ShowVideo(component);
-  EXPECT_EQ(state.activeRenderer, &state.videoRenderer);
-  EXPECT_TRUE(state.videoRenderer.Window->isVisible());
+  EXPECT_EQ(state.graph->activeRenderer, &state.graph->videoRenderer);
+  EXPECT_TRUE(state.graph->videoRenderer.Window->isVisible());
 
   // Without the report flag the same failure is only logged.
   events.clear();
@@ -307,10 +307,10 @@ TEST_F(RendererWindowsTest, APreviewPinWithoutOverlayAndNoDeviceFailOverlayMixin
        "formats": [{"subtype": "YUY2", "size": [320, 240], "frameRate": 25}]}]}]})");
   EXPECT_FALSE(component.SetupOverlayMixing(false));
   EXPECT_FALSE(InGraph(component, "OverlayFilter mix"));
-  EXPECT_FALSE(component.State().overlayRenderer.Filter);
+  EXPECT_FALSE(component.State().graph->overlayRenderer.Filter);
 
   Record(component);
-  component.State().videoCaptureFilter.Reset();
+  component.State().graph->videoCaptureFilter.Reset();
   EXPECT_FALSE(component.SetupOverlayMixing(true));
   EXPECT_TRUE(events.empty());  // no device, no report
 }
@@ -322,9 +322,9 @@ TEST_F(RendererWindowsTest, TheNonVisibleRendererEndsTheFirstFreeDeviceStreamAnd
   EXPECT_FALSE(InsertNonVisibleRenderer(component, &PIN_CATEGORY_PREVIEW));  // no such pin
   ASSERT_TRUE(InsertNonVisibleRenderer(component, nullptr));
   ComPtr<IBaseFilter> renderer;
-  ASSERT_EQ(
-      component.State().graph->FindFilterByName(name.c_str(), renderer.ReleaseAndGetAddressOf()),
-      S_OK);
+  ASSERT_EQ(component.State().graph->filterGraph->FindFilterByName(
+                name.c_str(), renderer.ReleaseAndGetAddressOf()),
+            S_OK);
   ComPtr<IVideoWindow> window;
   ASSERT_EQ(renderer->QueryInterface(IID_IVideoWindow, window.ReleaseAndGetVoidAddress()), S_OK);
   LONG autoShow = OATRUE;

@@ -147,7 +147,7 @@ TEST_F(ComponentTest, ControlGraphWaitsUntilTheGraphReportsTheStateReached) {
   TRavorOderiri& component = CreateLoaded();
   EXPECT_FALSE(component.ControlGraph(gm_Run));  // no graph: nothing to control
   auto graph = MakeComObject<FakeGraph>();
-  component.State().mediaControl = graph;
+  component.State().graph->mediaControl = graph;
   graph->intermediateStates = 2;
   EXPECT_TRUE(component.ControlGraph(gm_Run));
   EXPECT_EQ(graph->controlCalls,
@@ -170,9 +170,9 @@ TEST_F(ComponentTest, ClearingTheGraphDetachesItsNotificationsAndReleasesIt) {
   auto graph = MakeComObject<FakeGraph>();
   graph->AddFilter(MakeComObject<FakeFilter>().Get(), "a filter");
   TRavorOdeririState& state = component.State();
-  state.graph = graph;
-  state.mediaControl = graph;
-  state.mediaEvent = graph;
+  state.graph->filterGraph = graph;
+  state.graph->mediaControl = graph;
+  state.graph->mediaEvent = graph;
   state.videoWidth = 640;
   graph->notifyWindow = 1;
   component.ClearGraph();
@@ -180,9 +180,11 @@ TEST_F(ComponentTest, ClearingTheGraphDetachesItsNotificationsAndReleasesIt) {
   EXPECT_EQ(graph->notifyMessage, static_cast<LONG>(TRavorOderiri::kGraphNotifyMessage));
   EXPECT_EQ(graph->notifyFlags, AM_MEDIAEVENT_NONOTIFY);
   EXPECT_EQ(graph->controlCalls.front(), "Stop");
-  EXPECT_FALSE(state.graph);
-  EXPECT_FALSE(state.mediaEvent);
+  EXPECT_FALSE(state.graph->filterGraph);
+  EXPECT_FALSE(state.graph->mediaEvent);
   EXPECT_EQ(component.VideoWidth(), 0);
+  graph->AddRef();
+  EXPECT_EQ(graph->Release(), 1u);  // no reference of the component outlives its graph
 }
 
 TEST_F(ComponentTest, RecompressRunsInItsOwnStateAndReportsItsEnd) {

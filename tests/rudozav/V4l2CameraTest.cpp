@@ -44,8 +44,8 @@ TEST_F(V4l2CameraTest, PreviewsAndTakesASnapshotThroughTheV4l2Filter) {
   component.StartPreview();
   ASSERT_EQ(component.CurrentState(), cs_Preview);
   const TRavorOdeririState& state = component.State();
-  ASSERT_NE(state.frameGrabberRecord, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return state.frameGrabberRecord->FrameCount > 2; }));
+  ASSERT_NE(state.graph->frameGrabberRecord, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return state.graph->frameGrabberRecord->FrameCount > 2; }));
   EXPECT_TRUE(fake_->IsStreaming("/dev/video0"));
 
   ASSERT_TRUE(component.CaptureFrameTo(fc_JpegFile, "shot.jpg"));
