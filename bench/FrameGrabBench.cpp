@@ -75,10 +75,10 @@ struct TGrabFixture {
     record.FrameMediaType = type.Get();
     record.FrameMediaTypeValid = 1;
     record.FrameAvailable.store(1);
-    component->State().frameGrabberRecord = &record;
+    component->State().graph->frameGrabberRecord = &record;
   }
   ~TGrabFixture() {
-    component->State().frameGrabberRecord = nullptr;
+    component->State().graph->frameGrabberRecord = nullptr;
     component.reset();
     process.reset();
   }
