@@ -11,13 +11,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <vector>
 
+#include "BenchComponent.h"
 #include "dshow/VideoMediaType.h"
 #include "filters/common/GrabberControl.h"
 #include "rudozav/RudOzav.h"
@@ -53,21 +51,9 @@ const std::vector<BYTE>& Frame() {
   return frame;
 }
 
-// The process, one component and a frame grabber record holding the frame.
+// One component with a frame grabber record holding the frame.
 struct TGrabFixture {
   TGrabFixture() {
-    const auto dir = std::filesystem::temp_directory_path() / "frame_grab_bench";
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    setenv("RUDOZAV_REGISTRY", (dir / "registry.db").c_str(), 1);
-    setenv("RUDOZAV_SYSTEM_DIR", (dir / "system").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "frame_grab_bench";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QApplication>(argc, argv);
-    process = std::make_unique<TRudOzavProcess>();
-    component = std::make_unique<TRavorOderiri>();
     type = *MakeVideoMediaType(MEDIASUBTYPE_RGB24, kWidth, kHeight);
     buffer = Frame();
     record.FrameBuffer = buffer.data();
@@ -75,17 +61,11 @@ struct TGrabFixture {
     record.FrameMediaType = type.Get();
     record.FrameMediaTypeValid = 1;
     record.FrameAvailable.store(1);
-    component->State().graph->frameGrabberRecord = &record;
+    bench.component->State().graph->frameGrabberRecord = &record;
   }
-  ~TGrabFixture() {
-    component->State().graph->frameGrabberRecord = nullptr;
-    component.reset();
-    process.reset();
-  }
+  ~TGrabFixture() { bench.component->State().graph->frameGrabberRecord = nullptr; }
 
-  std::unique_ptr<QApplication> app;
-  std::unique_ptr<TRudOzavProcess> process;
-  std::unique_ptr<TRavorOderiri> component;
+  TBenchComponent bench{"frame_grab_bench"};
   MediaType type;
   std::vector<BYTE> buffer;
   TGrabberControl record;
@@ -94,7 +74,7 @@ struct TGrabFixture {
 void BM_CaptureFrameToJpeg(benchmark::State& state) {
   TGrabFixture fixture;
   for (auto _ : state) {
-    if (!fixture.component->CaptureFrameTo(fc_JpegFile, "grab.jpg")) {
+    if (!fixture.bench.component->CaptureFrameTo(fc_JpegFile, "grab.jpg")) {
       state.SkipWithError("CaptureFrameTo failed");
       break;
     }

@@ -562,11 +562,9 @@ class TRavorOderiri : public QFrame {
   void RunQueuedOperation(const TDeferredOperation& operation);
   void ApplyRestartRule();
   void KeyReleased(char key);
-  void FireCaptureProgressAtClear();
   void ReleaseGraph();
   void HandleGraphEvent(long code);
   void PollPendingNotifications();
-  bool PollFrameCounters();
 
   // Setters' actions, run at once or from the queue.
   void ApplyAudioCompressor(int value);
@@ -604,21 +602,17 @@ class TRavorOderiri : public QFrame {
   void RunShowDialog(int dialog);
   void RunSetAnalogVideoStandard(int index);
 
-  // Work of later graph, device and frame modules; they do nothing yet.
+  // Steps of the graph, device and frame modules (GraphWork.cpp holds those not built yet).
   void DiscoverSelectedDevice();
   bool BuildPreviewGraph();
   bool BuildCaptureGraph();
   bool TranscodeFile(const std::string& sourceFile, const std::string& destFile);
   void CaptureDeviceState();
   void StopFrameThread();
-  void ReadFrameCountersLastTime();
   void RunPostCaptureStep();
   void ApplyFrameRateToStream();
   void ApplyPlayerRate();
   void ReportPlayerPosition();
-  void ReadTimeCode();
-  void UpdateDeliveredFrameCount();
-  void UpdateDroppedFrameCount();
   void LogRestartSettings();
   // Steps of the preview graph provided by the renderer, crossbar and frame modules.
   void ApplyPendingCrossbarInput();

@@ -4,6 +4,8 @@
 // frames. UI thread only.
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <deque>
 #include <memory>
 #include <string>
@@ -15,6 +17,22 @@
 #include "rudozav/core/GraphMode.h"
 #include "rudozav/core/GraphState.h"
 #include "rudozav/devices/RegSave.h"
+
+// The counters of delivered and dropped frames and the times of the frames.
+struct TFrameCounters {
+  std::int64_t delivered = 0;  // reported as its low 32 bits
+  LONG dropped = 0;            // never below 0
+  LONG droppedBase = 0;        // the capture pin's own counts when the graph started
+  LONG deliveredBase = 0;
+  std::optional<ULONGLONG> startTick;  // ms, when the graph started running; none after its end
+  REFERENCE_TIME firstFrameTime = -1;  // of the graph's first frame event; -1 none yet
+  // The latest and the preceding frame's time: 100-ns sample times from frame events, or
+  // milliseconds since the start when counted by polling.
+  std::int64_t currentFrameTime = 0;
+  std::int64_t previousFrameTime = 0;
+  REFERENCE_TIME lastDuration = 0;  // of the last graph, computed when it ended
+  LONG trackNumber = 0;             // the tape's absolute track number
+};
 
 struct TRavorOdeririState {
   // Lifecycle.
@@ -69,9 +87,7 @@ struct TRavorOdeririState {
   bool layoutChanged = false;
   std::array<char, 1000> textBuffer{};
 
-  // Counting, in the tick.
-  int deliveredFrames = 0;
-  int droppedFrames = 0;
-  REFERENCE_TIME sampleTime = 0;  // 100-ns units
-  DWORD graphStartTime = 0;       // tick count when the graph ran; 0 while it has not
+  // Frame counting; the figures of a graph stay until the next one runs.
+  TFrameCounters counters;
+  bool timeCodeReading = false;  // a time code read runs further up the stack
 };

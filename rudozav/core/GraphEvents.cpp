@@ -8,6 +8,7 @@
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/core/MouseMessages.h"
+#include "rudozav/frames/FrameCounting.h"
 #include "rudozav/graph/RendererWindows.h"
 #include "ui/Application.h"
 #include "ui/MessageEvent.h"
@@ -109,21 +110,7 @@ void TRavorOderiri::PollTick() {
   state.tickGuard = true;
   if (!state.queue.empty() && !state.busy) ProcessQueue();
   PollPendingNotifications();
-  if (state.graph->timeCodeReader && OnTimeCodeReader) {
-    if (timeCodeReaderMethod_ == fim_Polling) {
-      if (++state.graph->timeCodeTicks >= timeCodeReaderPollingInterval_) {
-        state.graph->timeCodeTicks = 0;
-        ReadTimeCode();
-      }
-    } else if (timeCodeReaderMethod_ == fim_FrameEvent && !state.graph->timeCodeReading) {
-      ReadTimeCode();
-    }
-  }
-  const bool progressDue = PollFrameCounters();
-  if (!state.graph->frameEventGrabber && OnCaptureProgress && progressDue) {
-    OnCaptureProgress(this, static_cast<double>(state.sampleTime) / kUnitsPerSecond,
-                      state.deliveredFrames, state.droppedFrames);
-  }
+  rudozav::PollFrameInformation(*this);
   state.tickGuard = false;
   ui::ProcessMessages();
 }
@@ -153,23 +140,4 @@ void TRavorOderiri::PollPendingNotifications() {
     RestartGraph(true);
     if (OnDiskFull) OnDiskFull(this);
   }
-}
-
-bool TRavorOderiri::PollFrameCounters() {
-  TRavorOdeririState& state = *state_;
-  if (state.currentState != cs_Preview && state.currentState != cs_Capture) return false;
-  bool progressDue = false;
-  if (frameCountMethod_ == fim_Polling &&
-      ++state.graph->frameCountTicks >= frameCountPollingInterval_) {
-    state.graph->frameCountTicks = 0;
-    UpdateDeliveredFrameCount();
-    progressDue = true;
-  }
-  if (droppedFrameCountMethod_ != fim_None &&
-      ++state.graph->droppedCountTicks >= droppedFrameCountPollingInterval_) {
-    state.graph->droppedCountTicks = 0;
-    UpdateDroppedFrameCount();
-    progressDue = true;
-  }
-  return progressDue;
 }

@@ -44,9 +44,7 @@ struct TGraphState {
   int connectedVideoWidth = 0;  // 0 while no graph exists
   int connectedVideoHeight = 0;
   bool playerGraph = false;        // the graph is a file player
-  bool frameEventGrabber = false;  // a grabber of the graph reports progress itself
-  bool timeCodeReader = false;     // the graph has a time code reader
-  bool timeCodeReading = false;    // a read runs further up the stack
+  bool frameEventGrabber = false;  // frame events flow from the active record
 
   // The device side of the base graph.
   ComPtr<IBaseFilter> videoCaptureFilter;

@@ -1,6 +1,5 @@
 // The state machine's steps whose work is not built yet: the capture graph and recompression,
-// the player, the device dialogs and the frame counters. The capture build fails; the rest does
-// nothing.
+// the player and the device dialogs. The capture build fails; the rest does nothing.
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
@@ -12,13 +11,9 @@ bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
                                   const std::string& /*destFile*/) {
   return false;
 }
-void TRavorOderiri::ReadFrameCountersLastTime() {}
 void TRavorOderiri::RunPostCaptureStep() {}
 void TRavorOderiri::ApplyPlayerRate() {}
 void TRavorOderiri::ReportPlayerPosition() {}
-void TRavorOderiri::ReadTimeCode() {}
-void TRavorOderiri::UpdateDeliveredFrameCount() {}
-void TRavorOderiri::UpdateDroppedFrameCount() {}
 
 void TRavorOderiri::RunOpenPlayer() {}
 void TRavorOderiri::RunRunPlayer() {}

@@ -12,6 +12,7 @@
 #include "rudozav/devices/Devices.h"
 #include "rudozav/devices/DevicesManager.h"
 #include "rudozav/devices/Discovery.h"
+#include "rudozav/frames/FrameCounting.h"
 #include "rudozav/graph/RendererWindows.h"
 #include "ui/Application.h"
 #include "ui/Message.h"
@@ -105,7 +106,8 @@ void TRavorOderiri::RunStopCapture() {
   if (rudozav::LogCheck(*this, state_->currentState != cs_Capture, errors::kNotCapturing)) return;
   SetBusy(true);
   ui::ProcessMessages();
-  ReadFrameCountersLastTime();
+  rudozav::UpdateDeliveredFrames(*this);
+  rudozav::UpdateDroppedFrames(*this);
   ClearGraph();
   RunPostCaptureStep();
   const std::string file =
@@ -184,9 +186,8 @@ void TRavorOderiri::ClearGraph() {
   WriteProcessLog("\n...... clear ........\n");
   StopFrameThread();
   ControlGraph(gm_Stop);
-  ReadFrameCountersLastTime();
+  rudozav::FinishFrameCounters(*this);
   CaptureDeviceState();
-  if (!state_->destroying) FireCaptureProgressAtClear();
   state_->videoWidth = 0;
   state_->videoHeight = 0;
   if (state_->graph->mediaEvent) {
@@ -200,22 +201,6 @@ void TRavorOderiri::ClearGraph() {
   ReleaseGraph();
   ui::ProcessMessages();
   std::this_thread::yield();
-}
-
-void TRavorOderiri::FireCaptureProgressAtClear() {
-  TRavorOdeririState& state = *state_;
-  if (state.currentState == cs_Capture && frameCountMethod_ == fim_FrameEvent) {
-    // The frame time stamps already hold the elapsed sample time.
-  } else if (state.currentState == cs_Preview) {
-    const DWORD elapsed = state.graphStartTime != 0 ? GetTickCount() - state.graphStartTime : 0;
-    state.sampleTime = static_cast<REFERENCE_TIME>(elapsed) * (kUnitsPerSecond / 1000);
-  } else {
-    return;
-  }
-  if (OnCaptureProgress) {
-    OnCaptureProgress(this, static_cast<double>(state.sampleTime) / kUnitsPerSecond,
-                      state.deliveredFrames, state.droppedFrames);
-  }
 }
 
 void TRavorOderiri::ReleaseGraph() {

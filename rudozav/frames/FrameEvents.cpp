@@ -10,6 +10,7 @@
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/frames/CaptionSettings.h"
+#include "rudozav/frames/FrameCounting.h"
 #include "rudozav/frames/FrameGrab.h"
 #include "rudozav/frames/FrameThread.h"
 
@@ -69,6 +70,7 @@ void TRavorOderiri::StartFrameThread(TFrameHandler handler) {
           .release());
   state.graph->frameThread->Start(frameEventPriority_ ? ThreadPriority::kIdle
                                                       : ThreadPriority::kLowest);
+  state.graph->frameEventGrabber = true;
 }
 
 void TRavorOderiri::StopFrameThread() {
@@ -79,14 +81,17 @@ void TRavorOderiri::HandleFrameEvent() {
   TRavorOdeririState& state = *state_;
   if (state.graph->graphMode.load() == gm_Stop || state.graph->activeRecord == nullptr) return;
   HandOverCaption(*this, *state.graph->activeRecord);
+  rudozav::CountFrameEvent(*this);
   if (state.frameHandlerRunning) return;
   TFrameHandlerScope scope(state.frameHandlerRunning);
+  rudozav::ReportFrameEvent(*this);
   RunFrameGrabbers(*this);
 }
 
 void TRavorOderiri::HandlePlayerFrameEvent() {
   TRavorOdeririState& state = *state_;
   if (state.graph->graphMode.load() == gm_Stop || state.graph->activeRecord == nullptr) return;
+  rudozav::CountFrameEvent(*this);
   if (state.frameHandlerRunning) return;
   TFrameHandlerScope scope(state.frameHandlerRunning);
   ReportPlayerPosition();

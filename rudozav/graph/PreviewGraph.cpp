@@ -10,6 +10,7 @@
 #include "rudozav/core/Logging.h"
 #include "rudozav/core/ProcessLog.h"
 #include "rudozav/devices/FormatSetting.h"
+#include "rudozav/frames/FrameCounting.h"
 #include "rudozav/graph/FilterInsertion.h"
 #include "rudozav/graph/GrabberInsertion.h"
 #include "rudozav/graph/GraphBuilder.h"
@@ -184,7 +185,9 @@ bool TRavorOderiri::BuildPreviewChain() {
   if (!InsertRenderer(*this, pin, rendererName, state.graph->videoRenderer, true)) return false;
   if (audioAvailable && renderAudio_ && !InsertAudioRenderer(*this, audioPin)) return false;
   ApplyPendingCrossbarInput();
-  ReadTimeCode();  // primes the time code
+  // Primes the time code.
+  rudozav::ReadTrackNumber(*this);
+  rudozav::ReadTimeCode(*this);
   if (!IsDVDevice()) ApplyFrameRateToStream();
   GetGraphInterfaces(*this);
   FindDroppedFramesInterface(*this);
@@ -204,13 +207,9 @@ bool TRavorOderiri::RunPreview() {
     WriteProcessLog("preview ERROR: failed to change graph state");
     return false;
   }
-  state.deliveredFrames = 0;
-  state.droppedFrames = 0;
-  state.sampleTime = 0;
-  state.graphStartTime = GetTickCount();
+  rudozav::ResetFrameCounters(*this);
   state.videoWidth = state.graph->connectedVideoWidth;  // the running video's size
   state.videoHeight = state.graph->connectedVideoHeight;
-  if (state.graph->activeRecord != nullptr) state.graph->activeRecord->FrameCount = 0;
   if (OnPreviewStarted) OnPreviewStarted(this);
   WriteProcessLog("Preview BUILDOWN END");
   return true;

@@ -82,22 +82,5 @@ TEST_F(GraphEventsTest, CompletionOutsideThePlayerIsIgnored) {
   EXPECT_TRUE(graph->controlCalls.empty());
 }
 
-TEST_F(GraphEventsTest, PolledCountersReportProgressAtTheirIntervals) {
-  TRavorOderiri& component = WithGraph(cs_Preview);
-  component.SetFrameCountMethod(fim_Polling);
-  component.SetFrameCountPollingInterval(3);
-  component.SetDroppedFrameCountMethod(fim_None);
-  int reports = 0;
-  component.OnCaptureProgress = [&](TRavorOderiri*, double, int, int) { ++reports; };
-  for (int tick = 0; tick < 7; ++tick)
-    component.PollTick();
-  EXPECT_EQ(reports, 2);
-
-  component.State().graph->frameEventGrabber = true;  // the frame events report progress themselves
-  for (int tick = 0; tick < 3; ++tick)
-    component.PollTick();
-  EXPECT_EQ(reports, 2);
-}
-
 }  // namespace
 }  // namespace rudozav_test
