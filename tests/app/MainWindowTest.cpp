@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -50,6 +51,29 @@ TEST_F(MainWindowTest, WithACameraTheShowCentresTheWindowAndShowsTheVideo) {
   EXPECT_TRUE(form.RavorOderiri1->Visible());
   EXPECT_TRUE(form.RavorOderiri1->FullScreenPreview());
   EXPECT_TRUE(form.Image1->isHidden());
+}
+
+// With the process log on, from the start of the process.
+class LoggedMainWindowTest : public AppTest {
+ protected:
+  void SetUp() override {
+    std::ofstream("log.txt").put('\n');
+    AppTest::SetUp();
+  }
+  void TearDown() override {
+    AppTest::TearDown();
+    std::remove("log.txt");
+  }
+};
+
+TEST_F(LoggedMainWindowTest, TheStartBuildsThePreviewOnce) {
+  PlugCamera("Desk Camera", "7&3a&0&0000");
+  ShowForm();
+  std::ifstream log("log.txt");
+  int builds = 0;
+  for (std::string line; std::getline(log, line);)
+    builds += line == "Preview BUILDOWN BEGIN" ? 1 : 0;
+  EXPECT_EQ(builds, 1);
 }
 
 TEST_F(MainWindowTest, AFrameRateThatIsNotAPositiveNumberIsRefused) {
@@ -98,7 +122,6 @@ TEST_F(MainWindowTest, AClickOnTheBareWindowIsASnapshotButAClickOnALabelIsNot) {
   form.RavorOderiri1->SetHeight(240);
   QTest::mouseClick(form.GroupBox7, Qt::LeftButton, {}, form.Label2->geometry().center());
   EXPECT_TRUE(form.RavorOderiri1->Visible());
-  { QWidget* c = form.childAt(280, 300); fprintf(stderr, "CHILD %s %s\n", c ? c->metaObject()->className() : "none", c ? c->objectName().toUtf8().constData() : ""); for (int y = 0; y < 454; y += 20) for (int x = 0; x < 516; x += 20) if (!form.childAt(x, y)) fprintf(stderr, "bare %d,%d\n", x, y); }
   QTest::mouseClick(&form, Qt::LeftButton, {}, QPoint(280, 300));
   EXPECT_FALSE(form.RavorOderiri1->Visible());
 }
