@@ -606,7 +606,8 @@ class TRavorOderiri : public QFrame {
   void DiscoverSelectedDevice();
   bool BuildPreviewGraph();
   bool BuildCaptureGraph();
-  bool TranscodeFile(const std::string& sourceFile, const std::string& destFile);
+  bool TranscodeFile(const std::string& sourceFile, const std::string& destFile,
+                     bool recompressing);
   void CaptureDeviceState();
   void StopFrameThread();
   void RunPostCaptureStep();

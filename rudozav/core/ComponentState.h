@@ -69,7 +69,13 @@ struct TRavorOdeririState {
   bool crossbarInputPending = false;
   std::vector<std::string> sizeList;     // frame sizes of the current device
   std::vector<std::string> subtypeList;  // video subtypes of the current device
-  std::string captureFileInUse;
+  // Capture files: the file a capture ends in, the file the graph writes (the same, or the
+  // preallocated or temporary one), whether it is compressed once the capture ends, and the
+  // counter of automatic capture file names.
+  std::string captureTarget;
+  std::string writeTarget;
+  bool recompressPending = false;
+  int aviSequence = 0;
 
   // Video window.
   int videoWidth = 0;

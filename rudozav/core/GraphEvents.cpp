@@ -85,7 +85,7 @@ void TRavorOderiri::HandleGraphEvent(long code) {
     case EC_PAUSED: {
       if (state.currentState != cs_Capture && state.currentState != cs_Recompress) return;
       const std::string& file =
-          state.captureFileInUse.empty() ? captureFileName_ : state.captureFileInUse;
+          state.captureTarget.empty() ? captureFileName_ : state.captureTarget;
       if (!DiskNearlyFull(file)) return;
       state.diskFull = true;
       state.anyPending = true;

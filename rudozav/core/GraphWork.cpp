@@ -1,17 +1,9 @@
-// The state machine's steps whose work is not built yet: the capture graph and recompression,
-// the player and the device dialogs. The capture build fails; the rest does nothing.
+// The state machine's steps whose work is not built yet: the player and the device dialogs. They
+// do nothing.
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 
-bool TRavorOderiri::BuildCaptureGraph() {
-  return false;
-}
-bool TRavorOderiri::TranscodeFile(const std::string& /*sourceFile*/,
-                                  const std::string& /*destFile*/) {
-  return false;
-}
-void TRavorOderiri::RunPostCaptureStep() {}
 void TRavorOderiri::ApplyPlayerRate() {}
 void TRavorOderiri::ReportPlayerPosition() {}
 

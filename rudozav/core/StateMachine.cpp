@@ -99,7 +99,8 @@ void TRavorOderiri::RunStartCapture() {
     return;
   }
   ChangeState(cs_Capture);
-  if (!RestartGraph(false)) ChangeState(cs_Down);
+  // A capture graph that fails has already brought back the graph of the state before it.
+  if (!RestartGraph(false) && state_->currentState == cs_Capture) ChangeState(cs_Down);
 }
 
 void TRavorOderiri::RunStopCapture() {
@@ -111,7 +112,7 @@ void TRavorOderiri::RunStopCapture() {
   ClearGraph();
   RunPostCaptureStep();
   const std::string file =
-      state_->captureFileInUse.empty() ? captureFileName_ : state_->captureFileInUse;
+      state_->captureTarget.empty() ? captureFileName_ : state_->captureTarget;
   if (OnCaptureCompleted) OnCaptureCompleted(this, file, true);
   ChangeState(BaseState());
   RestartGraph(true);
@@ -139,7 +140,7 @@ void TRavorOderiri::RunRecompress(const std::string& sourceFile, const std::stri
   ChangeState(cs_Recompress);
   const TCompressionMode savedMode = compressionMode_;
   compressionMode_ = cm_CompressAfterCapture;
-  const bool success = TranscodeFile(sourceFile, destFile);
+  const bool success = TranscodeFile(sourceFile, destFile, true);
   compressionMode_ = savedMode;
   ChangeState(BaseState());
   RestartGraph(true);

@@ -14,6 +14,7 @@
 #include "rudozav/graph/FilterInsertion.h"
 #include "rudozav/graph/GrabberInsertion.h"
 #include "rudozav/graph/GraphBuilder.h"
+#include "rudozav/graph/GraphSteps.h"
 #include "rudozav/graph/RendererInsertion.h"
 #include "ui/Application.h"
 
@@ -24,18 +25,6 @@ namespace {
 constexpr char kDScalerStateKey[] =
     "\\Software\\RavorOderiri\\ThirdPartyFilters\\{463D645D-48F7-11D4-8464-0008C782A257}";
 constexpr char kDScalerAddress[] = "http://deinterlace.sourceforge.net/";
-
-// The index-th pin of filter in direction with category and major type (null: any), unconnected
-// ones only; empty when there is none.
-ComPtr<IPin> FindUnconnectedPin(TRavorOdeririState& state, IBaseFilter* filter,
-                                const GUID* category, const GUID& majorType) {
-  ComPtr<IPin> pin;
-  if (!state.graph->captureBuilder || filter == nullptr) return pin;
-  if (FAILED(state.graph->captureBuilder->FindPin(filter, PINDIR_OUTPUT, category, &majorType, TRUE,
-                                                  0, pin.ReleaseAndGetAddressOf())))
-    pin.Reset();
-  return pin;
-}
 
 // A DV camcorder: its preview pin (else its capture pin) into the DV splitter, the splitter's
 // video into the DV codec. audioPin receives the splitter's sound when it is to be rendered.
@@ -116,10 +105,7 @@ bool InsertGrabbers(TRavorOderiri& component, ComPtr<IPin>& pin) {
       return false;
     state.graph->activeRecord = state.graph->frameGrabberRecord;
   }
-  const bool frameEvents =
-      component.FrameCountMethod() == fim_FrameEvent ||
-      (state.graph->timecodeReaderInterface && component.TimeCodeReaderMethod() == fim_FrameEvent);
-  if (state.graph->activeRecord == nullptr && frameEvents) {
+  if (state.graph->activeRecord == nullptr && FrameNotifierWanted(component)) {
     WriteProcessLog("inserting frame counter");
     if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameNotifierName, pin,
                               state.graph->notifierRecord, -1, 0, 0, nullptr))
@@ -142,20 +128,6 @@ bool InsertAudioRenderer(TRavorOderiri& component, ComPtr<IPin>& audioPin) {
   // The preview goes on without sound when the renderer cannot take it.
   InsertRenderer(component, audioPin, kAudioRendererName, state.graph->audioRenderer, false);
   return true;
-}
-
-// The dropped-frame counter of the capture pin, for frame counting; its absence is only noted.
-void FindDroppedFramesInterface(TRavorOderiri& component) {
-  TRavorOdeririState& state = component.State();
-  state.graph->droppedFramesInterface.Reset();
-  HRESULT hr = E_FAIL;
-  if (state.graph->captureBuilder) {
-    hr = state.graph->captureBuilder->FindInterface(
-        &PIN_CATEGORY_CAPTURE, &state.graph->streamMajorType, state.graph->videoCaptureFilter.Get(),
-        IID_IAMDroppedFrames, state.graph->droppedFramesInterface.ReleaseAndGetVoidAddress());
-  }
-  if (FAILED(hr)) state.graph->droppedFramesInterface.Reset();
-  rudozav::LogResult(component, hr, errors::kFindDroppedFrames);
 }
 
 }  // namespace

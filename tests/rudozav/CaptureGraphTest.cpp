@@ -1,0 +1,207 @@
+// Recording on the virtual camera and microphone: the files a capture writes and how players read
+// them, automatic names, the host's go-ahead, preallocated files, and starts that fail.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ComponentFixture.h"
+#include "MediaProbe.h"
+#include "devices/virtual/DescriptionParser.h"
+#include "devices/virtual/VirtualDevices.h"
+#include "dshow/DShow.h"
+#include "rudozav/core/ComponentState.h"
+#include "rudozav/graph/CaptureFile.h"
+#include "rudozav/graph/GraphBuilder.h"
+
+namespace fs = std::filesystem;
+
+namespace rudozav_test {
+namespace {
+
+constexpr int kFrames = 20;
+
+class CaptureGraphTest : public ComponentTest {
+ protected:
+  CaptureGraphTest() : ComponentTest(false, true) {}
+
+  void SetUp() override {
+    ComponentTest::SetUp();
+    ASSERT_TRUE(virtualdevices::Plug(devices::DemoDescriptionJson()));
+  }
+
+  // A loaded component on the demo camera whose capture events are recorded.
+  TRavorOderiri& Recorder() {
+    TRavorOderiri& component = CreateLoaded();
+    Record(component);
+    component.OnCaptureStarted = [this](TRavorOderiri*) { events.push_back("CaptureStarted"); };
+    component.OnCaptureCompleted = [this](TRavorOderiri*, const std::string& file, bool success) {
+      events.push_back("CaptureCompleted " + file + (success ? " true" : " false"));
+    };
+    return component;
+  }
+
+  // Starts a capture, lets kFrames frames reach the grabber and stops it.
+  bool CaptureSomeFrames(TRavorOderiri& component) {
+    component.StartCapture();
+    if (component.CurrentState() != cs_Capture) return false;
+    const TGrabberControl* record = component.State().graph->frameGrabberRecord;
+    const bool ran =
+        record != nullptr && WaitFor([record] { return record->FrameCount >= kFrames; });
+    component.StopCapture();
+    return ran;
+  }
+
+  static LONG MasterStream(TRavorOderiri& component) {
+    LONG master = -2;
+    if (const auto avi = component.State().graph->fileMux.As<IConfigAviMux>())
+      avi->GetMasterStream(&master);
+    return master;
+  }
+};
+
+TEST_F(CaptureGraphTest, ACaptureWritesTheVideoAndWithItsSoundMakesTheSoundTheMaster) {
+  const struct {
+    bool captureAudio;
+    LONG master;
+    std::size_t streams;
+  } cases[] = {{true, 1, 2}, {false, -1, 1}};
+  for (const auto& c : cases) {
+    TRavorOderiri& component = Recorder();
+    component.SetCaptureAudio(c.captureAudio);
+    component.SetCaptureFileName("take.avi");
+    component.StartCapture();
+    ASSERT_EQ(component.CurrentState(), cs_Capture);
+    EXPECT_EQ(MasterStream(component), c.master);
+    const TGrabberControl* record = component.State().graph->frameGrabberRecord;
+    ASSERT_TRUE(WaitFor([record] { return record->FrameCount >= kFrames; }));
+    component.StopCapture();
+    EXPECT_EQ(events.back(), "CaptureCompleted take.avi true");
+
+    const TMediaProbe file = ProbeMedia("take.avi");
+    ASSERT_TRUE(file.opened);
+    EXPECT_EQ(file.format, "avi");
+    ASSERT_EQ(file.streams.size(), c.streams) << "audio " << c.captureAudio;
+    ASSERT_NE(file.Video(), nullptr);
+    EXPECT_GE(file.Video()->packets, kFrames);
+    EXPECT_EQ(file.Video()->width, 320);
+    if (c.captureAudio) {
+      ASSERT_NE(file.Audio(), nullptr);
+      EXPECT_GT(file.Audio()->packets, 0);
+    }
+    Destroy(component);
+    events.clear();
+  }
+}
+
+TEST_F(CaptureGraphTest, AutomaticNamesCountUpAndACancelledStartGivesItsNumberBack) {
+  TRavorOderiri& component = Recorder();
+  component.SetStoragePath("captures");
+  component.StartPreview();
+  bool answer = false;
+  std::vector<double> progress;
+  component.OnCaptureReadyToStart = [&](TRavorOderiri*, bool& ok) { ok = answer; };
+  component.OnCaptureProgress = [&](TRavorOderiri*, double seconds, int, int) {
+    progress.push_back(seconds);
+  };
+  events.clear();
+  component.StartCapture();
+  EXPECT_EQ(component.CurrentState(), cs_Preview);
+  EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+  EXPECT_NE(
+      std::find(events.begin(), events.end(), "ErrorLog 54 Warning: capture cancelled by user"),
+      events.end());
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), -1.0);  // announced before the host is asked
+  EXPECT_FALSE(fs::exists("captures/vg000001.avi"));
+
+  answer = true;
+  for (const char* expected : {"captures/vg000001.avi", "captures/vg000002.avi"}) {
+    events.clear();
+    ASSERT_TRUE(CaptureSomeFrames(component));
+    EXPECT_EQ(events.back(), std::string("CaptureCompleted ") + expected + " true");
+    EXPECT_TRUE(ProbeMedia(expected).opened) << expected;
+  }
+  EXPECT_EQ(component.CurrentState(), cs_Preview);
+}
+
+TEST_F(CaptureGraphTest, AStartThatFailsIsReportedLeavesNoFileAndBringsThePreviewBack) {
+  std::ofstream("plain.txt") << "not a folder";
+  const struct {
+    const char* storagePath;
+    const char* fileName;
+    const char* report;
+  } cases[] = {
+      {"plain.txt/sub", "", "ErrorLog 9 Error: cannot create directory: plain.txt/sub"},
+      {"", "/proc/rudozav-take.avi", "ErrorLog 62 Error: set output file name"},
+  };
+  for (const auto& c : cases) {
+    TRavorOderiri& component = Recorder();
+    component.SetStoragePath(c.storagePath);
+    component.SetCaptureFileName(c.fileName);
+    component.StartPreview();
+    events.clear();
+    component.StartCapture();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2].rfind(c.report, 0), 0u) << events[events.size() - 2];
+    EXPECT_EQ(events.back(), "StateChanging 2 1");
+    EXPECT_EQ(component.CurrentState(), cs_Preview);
+    EXPECT_EQ(component.GraphRunningMode(), gm_Run);
+    EXPECT_FALSE(fs::exists("vg000001.avi"));
+    Destroy(component);
+  }
+}
+
+TEST_F(CaptureGraphTest, APreallocatedFileIsMadeOnceReusedAndCopiedIntoTheCaptureFile) {
+  TRavorOderiri& component = Recorder();
+  component.SetPreallocCapFileEnabled(true);
+  component.SetPreallocCapFileName("pre.avi");
+  component.SetPreallocCapFileSizeInMB(2);
+  component.SetCaptureAudio(false);
+  component.OnCreatePreallocFileStarted = [this](TRavorOderiri*) { events.push_back("Create"); };
+  component.OnCreatePreallocFileCompleted = [this](TRavorOderiri*, bool ok) {
+    events.push_back(ok ? "Created" : "NotCreated");
+  };
+  component.OnCopyPreallocDataStarted = [this](TRavorOderiri*) { events.push_back("Copy"); };
+  component.OnCopyPreallocDataCompleted = [this](TRavorOderiri*, bool ok) {
+    events.push_back(ok ? "Copied" : "NotCopied");
+  };
+  for (const char* take : {"one.avi", "two.avi"}) {
+    events.clear();
+    component.SetCaptureFileName(take);
+    ASSERT_TRUE(CaptureSomeFrames(component));
+    const bool first = std::string(take) == "one.avi";
+    std::vector<std::string> expected;
+    if (first) expected = {"Create", "Created"};
+    for (const char* line : {"Copy", "Copied"})
+      expected.push_back(line);
+    std::vector<std::string> seen;
+    for (const std::string& line : events) {
+      if (line == "Create" || line == "Created" || line == "Copy" || line == "Copied")
+        seen.push_back(line);
+    }
+    EXPECT_EQ(seen, expected) << take;
+    const TMediaProbe file = ProbeMedia(take);
+    ASSERT_TRUE(file.opened) << take;
+    ASSERT_NE(file.Video(), nullptr);
+    EXPECT_GE(file.Video()->packets, kFrames);
+    EXPECT_TRUE(fs::exists("pre.avi"));  // kept for the next capture
+  }
+}
+
+TEST_F(CaptureGraphTest, PreallocationSizesOf2048MegabytesAndMoreWork) {
+  std::error_code error;
+  if (fs::space(".", error).available < 4ull << 30) GTEST_SKIP() << "less than 4 GB free";
+  TRavorOderiri& component = CreateLoaded();
+  ASSERT_TRUE(CreateGraphBuilder(component));
+  component.SetPreallocCapFileEnabled(true);
+  component.SetPreallocCapFileSizeInMB(3000);
+  component.State().writeTarget = "big.avi";
+  EXPECT_TRUE(PreallocateCaptureFile(component));
+  EXPECT_EQ(fs::file_size("big.avi"), 3000ull * 1048576);
+  fs::remove("big.avi");
+}
+
+}  // namespace
+}  // namespace rudozav_test
