@@ -112,8 +112,8 @@ bool VideoToParameters(const AM_MEDIA_TYPE& type, AVCodecParameters& parameters,
         raw != nullptr ? AV_CODEC_ID_RAWVIDEO : av_codec_get_id(kVideoTags, format->compression);
     if (parameters.codec_id == AV_CODEC_ID_NONE) return false;
     parameters.codec_tag = format->compression;
-    following = 0;  // the bytes after the header of a raw picture are no codec data
   }
+  if (raw != nullptr) following = 0;  // what follows a raw picture's header is no codec data
   parameters.codec_type = AVMEDIA_TYPE_VIDEO;
   parameters.width = format->width;
   parameters.height = std::abs(format->height);
@@ -221,7 +221,7 @@ std::optional<MediaType> VideoToMediaType(const AVCodecParameters& parameters,
   info->bmiHeader.biCompression = tag;
   info->bmiHeader.biSizeImage = static_cast<DWORD>(parameters.width) *
                                 static_cast<DWORD>(parameters.height) * 3;  // an upper bound
-  if (extra > 0) std::memcpy(info + 1, parameters.extradata, extra);
+  if (extra > 0) std::memcpy(reinterpret_cast<BYTE*>(info + 1), parameters.extradata, extra);
   type->bFixedSizeSamples = FALSE;
   type->bTemporalCompression = TRUE;
   type->lSampleSize = 0;
@@ -261,7 +261,7 @@ std::optional<MediaType> AudioToMediaType(const AVCodecParameters& parameters) {
   wave->nAvgBytesPerSec = parameters.bit_rate > 0 ? static_cast<DWORD>(parameters.bit_rate / 8)
                                                   : wave->nBlockAlign * wave->nSamplesPerSec;
   wave->cbSize = static_cast<WORD>(extra);
-  if (extra > 0) std::memcpy(wave + 1, parameters.extradata, extra);
+  if (extra > 0) std::memcpy(reinterpret_cast<BYTE*>(wave + 1), parameters.extradata, extra);
   type->bFixedSizeSamples = TRUE;
   type->lSampleSize = wave->nBlockAlign;
   return type;
