@@ -41,7 +41,9 @@ int64_t SeekTarget(int64_t position, int64_t size, int64_t offset, int whence) {
 // ---- FileWriterIo ----------------------------------------------------------------------------
 
 FileWriterIo::FileWriterIo(std::unique_ptr<FileOutput> output)
-    : output_(std::move(output)), io_(MakeIo(kWriteBufferSize, 1, this, nullptr, &Write, &Seek)) {}
+    : output_(std::move(output)),
+      io_(MakeIo(kWriteBufferSize, 1, this, nullptr, &Write, &Seek)),
+      lengthBefore_(std::max<int64_t>(output_->Length(), 0)) {}
 
 void FileWriterIo::Fail(int error) {
   if (error_ == 0) error_ = error;
@@ -87,7 +89,25 @@ int64_t FileWriterIo::Seek(void* opaque, int64_t offset, int whence) {
 
 int FileWriterIo::Finish() {
   if (io_) avio_flush(io_.get());
-  const int result = output_->Truncate(end_);
+  constexpr int64_t kChunkHeader = 8;
+  int result = 0;
+  if (lengthBefore_ >= end_ + kChunkHeader) {
+    // A chunk's size is 32 bits and even; past 4 GB of tail a reader stops at the next bytes,
+    // which are no RIFF chunk of this file either.
+    const auto size = static_cast<uint32_t>(
+        std::min<int64_t>(lengthBefore_ - end_ - kChunkHeader, 0xFFFFFFFE) & ~int64_t{1});
+    const uint8_t junk[kChunkHeader] = {'J',
+                                        'U',
+                                        'N',
+                                        'K',
+                                        static_cast<uint8_t>(size),
+                                        static_cast<uint8_t>(size >> 8),
+                                        static_cast<uint8_t>(size >> 16),
+                                        static_cast<uint8_t>(size >> 24)};
+    result = output_->WriteAt(junk, sizeof junk, end_);
+  } else {
+    result = output_->Truncate(end_);
+  }
   if (result != 0) Fail(result);
   return error_;
 }

@@ -50,8 +50,10 @@ class FileWriterIo {
   // The end of what was written.
   int64_t End() const { return end_; }
 
-  // Writes out what is buffered and gives the file its written length (dropping reserved
-  // blocks past it). The first failure, or 0.
+  // Writes out what is buffered and ends the file where the writing ended, dropping blocks
+  // reserved past it. A file that was longer before (a capture file allocated ahead) keeps its
+  // length and its blocks for the next time: the rest is marked as a RIFF "JUNK" chunk, which
+  // readers of the RIFF chain before it pass over. The first failure, or 0.
   int Finish();
 
  private:
@@ -65,6 +67,7 @@ class FileWriterIo {
   int64_t position_ = 0;
   int64_t end_ = 0;
   int64_t reserved_ = 0;  // blocks are allocated below this offset
+  int64_t lengthBefore_ = 0;
   int64_t reserve_ = 0;
   bool canReserve_ = true;
   int error_ = 0;

@@ -1,6 +1,7 @@
 #include "av/FileOutput.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,11 @@ class SystemFileOutput final : public FileOutput {
   }
 
   int Truncate(int64_t length) override { return ::ftruncate(fd_, length) == 0 ? 0 : -errno; }
+
+  int64_t Length() override {
+    struct stat status {};
+    return ::fstat(fd_, &status) == 0 ? status.st_size : -errno;
+  }
 
  private:
   const int fd_;

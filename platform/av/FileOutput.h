@@ -20,6 +20,8 @@ class FileOutput {
   virtual int Reserve(int64_t offset, int64_t size) = 0;
   // Sets the file's length (drops blocks reserved past it).
   virtual int Truncate(int64_t length) = 0;
+  // The file's length now; a negative errno when it cannot be told.
+  virtual int64_t Length() = 0;
 };
 
 // Opens (creating it when missing, keeping what it holds) the file for writing. Null with

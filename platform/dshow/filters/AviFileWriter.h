@@ -55,8 +55,9 @@ class AviFileWriter {
   HRESULT Write(int stream, const BYTE* data, size_t size, const REFERENCE_TIME* start,
                 bool keyFrame);
 
-  // Fills the streams up to the master's length, writes the index and header and gives the file
-  // its length. The first failure of the whole file, or S_OK. Later calls only answer it.
+  // Fills the streams up to the master's length, writes the index and header and ends the file
+  // (a file allocated ahead keeps its length, see av::FileWriterIo::Finish). The first failure
+  // of the whole file, or S_OK. Later calls only answer it.
   HRESULT Finish();
   bool Finished() const { return finished_; }
 

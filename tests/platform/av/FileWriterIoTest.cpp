@@ -45,6 +45,7 @@ class MemoryOutput final : public av::FileOutput {
     state_.bytes.resize(static_cast<size_t>(length));
     return 0;
   }
+  int64_t Length() override { return static_cast<int64_t>(state_.bytes.size()); }
 
  private:
   State& state_;
@@ -56,9 +57,8 @@ void WriteBytes(av::FileWriterIo& io, size_t count, uint8_t value) {
   avio_flush(io.Context());
 }
 
-TEST(FileWriterIo, WritesAtItsPositionSeeksBackAndEndsAtTheWrittenLength) {
+TEST(FileWriterIo, WritesAtItsPositionAndSeeksBack) {
   MemoryOutput::State file;
-  file.bytes.assign(100, 0xEE);  // an older, longer file
   av::FileWriterIo io(std::make_unique<MemoryOutput>(file));
   WriteBytes(io, 10, 1);
   avio_seek(io.Context(), 2, SEEK_SET);
@@ -67,6 +67,37 @@ TEST(FileWriterIo, WritesAtItsPositionSeeksBackAndEndsAtTheWrittenLength) {
   EXPECT_EQ(io.Finish(), 0);
   EXPECT_EQ(file.bytes, (std::vector<uint8_t>{1, 1, 7, 7, 1, 1, 1, 1, 1, 1}));
 }
+
+struct EndCase {
+  const char* name;
+  size_t lengthBefore;
+  size_t length;  // after Finish, of 10 bytes written
+  bool junk;      // a JUNK chunk covers the rest
+};
+
+class FileWriterIoEnd : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(FileWriterIoEnd, EndsTheFileOrMarksTheRestOfALongerOneAsJunk) {
+  MemoryOutput::State file;
+  file.bytes.assign(GetParam().lengthBefore, 0xEE);
+  av::FileWriterIo io(std::make_unique<MemoryOutput>(file));
+  WriteBytes(io, 10, 1);
+  EXPECT_EQ(io.Finish(), 0);
+  ASSERT_EQ(file.bytes.size(), GetParam().length);
+  if (!GetParam().junk) return;
+  EXPECT_EQ(std::string(file.bytes.begin() + 10, file.bytes.begin() + 14), "JUNK");
+  const uint32_t size = file.bytes[14] | (file.bytes[15] << 8) | (file.bytes[16] << 16) |
+                        (static_cast<uint32_t>(file.bytes[17]) << 24);
+  EXPECT_EQ(size, (GetParam().length - 18) & ~size_t{1});
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, FileWriterIoEnd,
+                         ::testing::Values(EndCase{"NewFile", 0, 10, false},
+                                           EndCase{"ShorterBefore", 5, 10, false},
+                                           EndCase{"NoRoomForAChunk", 17, 10, false},
+                                           EndCase{"Preallocated", 100, 100, true},
+                                           EndCase{"OddTail", 101, 101, true}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FileWriterIo, KeepsItsReserveAllocatedAheadOfThePosition) {
   MemoryOutput::State file;

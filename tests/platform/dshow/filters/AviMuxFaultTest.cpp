@@ -47,6 +47,7 @@ class FaultyOutput final : public av::FileOutput {
     return offset + size > capacity_ ? -ENOSPC : 0;
   }
   int Truncate(int64_t length) override { return file_->Truncate(length); }
+  int64_t Length() override { return file_->Length(); }
 
  private:
   std::unique_ptr<av::FileOutput> file_;

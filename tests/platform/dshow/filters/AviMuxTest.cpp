@@ -15,6 +15,7 @@
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
 #include "dshow/filters/AviMux.h"
+#include "dshow/graph/CaptureFile.h"
 
 namespace {
 
@@ -299,6 +300,18 @@ TEST_F(AviMuxTest, StoppingTheGraphFinishesTheFile) {
   ASSERT_TRUE(file.opened);
   EXPECT_GT(file.streams[0].indexEntries, 10);
   EXPECT_EQ(file.streams[0].indexEntries, file.streams[0].frames);
+}
+
+TEST_F(AviMuxTest, APreallocatedFileKeepsItsLengthAndItsCaptureCopiesOut) {
+  constexpr std::uintmax_t kPreallocated = 8 << 20;
+  ASSERT_EQ(dshow::AllocateCaptureFile(kFile, kPreallocated), S_OK);
+  AddSource(Video(MEDIASUBTYPE_RGB24), 12);
+  RunToEnd();
+  EXPECT_EQ(std::filesystem::file_size(kFile), kPreallocated);
+  EXPECT_EQ(ReadAvi(kFile).streams.at(0).packets, 12);
+  ASSERT_EQ(dshow::CopyCaptureFile(kFile, "copy.avi", nullptr), S_OK);
+  EXPECT_LT(std::filesystem::file_size("copy.avi"), 100'000u);
+  EXPECT_EQ(ReadAvi("copy.avi").streams.at(0).packets, 12);
 }
 
 TEST_F(AviMuxTest, WritesNoFileWithoutInputsOrName) {
