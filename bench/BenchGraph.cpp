@@ -68,6 +68,13 @@ bool BenchGraph::Insert(IBaseFilter* filter, const char* name) {
                                    dshow::FirstFreePin(renderer_.Get(), PINDIR_INPUT).Get()));
 }
 
+bool BenchGraph::InsertSink(IBaseFilter* filter, const char* name) {
+  graph_->AddFilter(source_.Get(), "source");
+  graph_->AddFilter(filter, name);
+  return SUCCEEDED(graph_->Connect(dshow::FirstFreePin(source_.Get(), PINDIR_OUTPUT).Get(),
+                                   dshow::FirstFreePin(filter, PINDIR_INPUT).Get()));
+}
+
 void BenchGraph::RunBatch(int frames) {
   source_->Stream()->SetFrames(frames);
   control_->Run();

@@ -1,8 +1,9 @@
 #pragma once
 // Support for the benchmarks that push frames through a filter graph: a source that delivers a
 // set number of frames as fast as downstream takes them, a graph of that source, one filter under
-// test and a null renderer, and a main that brings the object runtime up around the benchmarks.
-// Everything here runs on the benchmark's own thread unless a member says otherwise.
+// test and a null renderer (or a filter that is its own sink), and a main that brings the object
+// runtime up around the benchmarks. Everything here runs on the benchmark's own thread unless a
+// member says otherwise.
 
 #include "com/Com.h"
 #include "dshow/GraphInterfaces.h"
@@ -48,6 +49,9 @@ class BenchGraph {
   bool Create();
   // Adds the filter and connects source -> filter -> null renderer; false when they do not connect.
   bool Insert(IBaseFilter* filter, const char* name);
+  // Adds a filter that ends the stream itself (a multiplexer writing a file) and connects
+  // source -> filter; false when they do not connect.
+  bool InsertSink(IBaseFilter* filter, const char* name);
   // Runs the graph until the source has delivered the frames and the stream has ended, then
   // stops it.
   void RunBatch(int frames);

@@ -49,7 +49,9 @@ struct ICaptureGraphBuilder2 : IUnknown {
   // Connects an output of source (a filter or a pin) through compressor to renderer.
   virtual HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source,
                                IBaseFilter* compressor, IBaseFilter* renderer) = 0;
-  // Stream control on the pins of category/type (of filter, or of every capture filter).
+  // Stream control on the output pins of category/type (of filter, or of every filter); an
+  // output without IAMStreamControl is controlled at the input it is connected to, when that
+  // one has it (the AVI multiplexer's inputs). E_FAIL when no pin was controlled.
   virtual HRESULT ControlStream(const GUID* category, const GUID* type, IBaseFilter* filter,
                                 REFERENCE_TIME* start, REFERENCE_TIME* stop, WORD startCookie,
                                 WORD stopCookie) = 0;

@@ -6,13 +6,9 @@
 
 #include <memory>
 
+#include "av/AvOwners.h"
 #include "devices/virtual/DVSoundMuxer.h"
 #include "devices/virtual/DeviceDescription.h"
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 
 namespace devices {
 
@@ -36,10 +32,10 @@ class CompressedFrameEncoder {
 
   const LONG width_;
   const LONG height_;
-  AVCodecContext* context_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  SwsContext* scaler_ = nullptr;
+  av::CodecContextPtr context_;
+  av::FramePtr frame_;
+  av::PacketPtr packet_;
+  av::SwsContextPtr scaler_;
   std::unique_ptr<BYTE[]> rgb_;          // the painted picture, top-down RGB24
   std::unique_ptr<DVSoundMuxer> sound_;  // DV only
 };

@@ -6,10 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "av/AvOwners.h"
 #include "com/Types.h"
-
-struct AVFormatContext;
-struct AVPacket;
 
 namespace devices {
 
@@ -32,8 +30,9 @@ class DVSoundMuxer {
   static int Collect(void* opaque, uint8_t* data, int size);
 
   const bool pal_;
-  AVFormatContext* context_ = nullptr;
-  AVPacket* packet_ = nullptr;
+  av::IoContextPtr io_;  // declared before the context that writes through it
+  av::OutputFormatPtr context_;
+  av::PacketPtr packet_;
   std::vector<BYTE> output_;  // what the muxer wrote since the last frame
   long long samplesWritten_ = 0;
   double phase_ = 0;

@@ -4,10 +4,8 @@
 #include <cstring>
 #include <vector>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
+#include "av/AvIo.h"
+#include "av/AvOwners.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/VideoMediaType.h"
 #include "dshow/base/MemAllocator.h"
@@ -35,67 +33,26 @@ MediaType VideoTypeFor(const AM_MEDIA_TYPE& input) {
   return type ? std::move(*type) : MediaType();
 }
 
-// A DV frame in memory, read by the demuxer.
-struct FrameReader {
-  const BYTE* data;
-  size_t size;
-  size_t position = 0;
-};
-
-int ReadFrame(void* opaque, uint8_t* buffer, int size) {
-  auto* reader = static_cast<FrameReader*>(opaque);
-  const size_t left = reader->size - reader->position;
-  if (left == 0) return AVERROR_EOF;
-  const size_t count = std::min(left, static_cast<size_t>(size));
-  std::memcpy(buffer, reader->data + reader->position, count);
-  reader->position += count;
-  return static_cast<int>(count);
-}
-
-int64_t SeekFrame(void* opaque, int64_t offset, int whence) {
-  auto* reader = static_cast<FrameReader*>(opaque);
-  if (whence == AVSEEK_SIZE) return static_cast<int64_t>(reader->size);
-  int64_t target = offset;
-  if ((whence & ~AVSEEK_FORCE) == SEEK_CUR) target += static_cast<int64_t>(reader->position);
-  if ((whence & ~AVSEEK_FORCE) == SEEK_END) target += static_cast<int64_t>(reader->size);
-  if (target < 0 || target > static_cast<int64_t>(reader->size)) return -1;
-  reader->position = static_cast<size_t>(target);
-  return target;
-}
-
 }  // namespace
 
 std::vector<BYTE> DVFrameSound(const BYTE* frame, size_t size) {
   std::vector<BYTE> sound;
-  FrameReader reader{frame, size};
-  constexpr int kBufferSize = 4096;
-  auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
-  AVIOContext* io =
-      buffer ? avio_alloc_context(buffer, kBufferSize, 0, &reader, &ReadFrame, nullptr, &SeekFrame)
-             : nullptr;
-  AVFormatContext* context = io ? avformat_alloc_context() : nullptr;
-  if (context == nullptr) {
-    if (io) av_freep(&io->buffer);
-    avio_context_free(&io);
-    if (!io) av_free(buffer);
-    return sound;
-  }
-  context->pb = io;
-  context->flags |= AVFMT_FLAG_CUSTOM_IO;
+  av::MemoryReaderIo reader(frame, size);
+  if (reader.Context() == nullptr) return sound;
+  AVFormatContext* opened = avformat_alloc_context();
+  if (opened == nullptr) return sound;
+  opened->pb = reader.Context();
+  opened->flags |= AVFMT_FLAG_CUSTOM_IO;
   // On failure avformat_open_input frees the context, not the custom reader.
-  if (avformat_open_input(&context, nullptr, av_find_input_format("dv"), nullptr) == 0) {
-    AVPacket* packet = av_packet_alloc();
-    while (packet != nullptr && av_read_frame(context, packet) >= 0) {
-      const AVStream* stream = context->streams[packet->stream_index];
-      if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-        sound.insert(sound.end(), packet->data, packet->data + packet->size);
-      av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    avformat_close_input(&context);
+  if (avformat_open_input(&opened, nullptr, av_find_input_format("dv"), nullptr) != 0) return sound;
+  const av::InputFormatPtr context(opened);
+  const av::PacketPtr packet(av_packet_alloc());
+  while (packet && av_read_frame(context.get(), packet.get()) >= 0) {
+    const AVStream* stream = context->streams[packet->stream_index];
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+      sound.insert(sound.end(), packet->data, packet->data + packet->size);
+    av_packet_unref(packet.get());
   }
-  av_freep(&io->buffer);
-  avio_context_free(&io);
   return sound;
 }
 

@@ -5,11 +5,7 @@
 #include <cstring>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libswscale/swscale.h>
-}
-
+#include "av/AvOwners.h"
 #include "dshow/VideoMediaType.h"
 #include "dshow/base/MemAllocator.h"
 
@@ -20,19 +16,11 @@ class DVFrameDecoder {
       : outputSubtype_(subtype), width_(width), height_(height), rgb219_(rgb219) {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
     if (codec == nullptr) return;
-    context_ = avcodec_alloc_context3(codec);
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
-    if (context_ == nullptr || frame_ == nullptr || packet_ == nullptr ||
-        avcodec_open2(context_, codec, nullptr) < 0) {
-      avcodec_free_context(&context_);
-    }
-  }
-  ~DVFrameDecoder() {
-    sws_freeContext(scaler_);
-    av_packet_free(&packet_);
-    av_frame_free(&frame_);
-    avcodec_free_context(&context_);
+    context_.reset(avcodec_alloc_context3(codec));
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!context_ || !frame_ || !packet_ || avcodec_open2(context_.get(), codec, nullptr) < 0)
+      context_.reset();
   }
   DVFrameDecoder(const DVFrameDecoder&) = delete;
   DVFrameDecoder& operator=(const DVFrameDecoder&) = delete;
@@ -40,15 +28,15 @@ class DVFrameDecoder {
   // Decodes one DV frame into the bottom-up RGB picture at target. False when the frame does not
   // decode (it is then dropped).
   bool Decode(const BYTE* data, size_t size, BYTE* target, size_t targetSize) {
-    if (context_ == nullptr || size == 0) return false;
+    if (!context_ || size == 0) return false;
     input_.assign(data, data + size);
     input_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE, 0);  // libavcodec reads past the end
     packet_->data = input_.data();
     packet_->size = static_cast<int>(size);
-    if (avcodec_send_packet(context_, packet_) < 0) return false;
-    if (avcodec_receive_frame(context_, frame_) < 0) return false;
+    if (avcodec_send_packet(context_.get(), packet_.get()) < 0) return false;
+    if (avcodec_receive_frame(context_.get(), frame_.get()) < 0) return false;
     const bool done = Scale(target, targetSize);
-    av_frame_unref(frame_);
+    av_frame_unref(frame_.get());
     return done;
   }
 
@@ -58,17 +46,17 @@ class DVFrameDecoder {
     const int bytesPerPixel = rgb32 ? 4 : 3;
     const int stride = (width_ * bytesPerPixel + 3) & ~3;
     if (targetSize < static_cast<size_t>(stride) * static_cast<size_t>(height_)) return false;
-    scaler_ = sws_getCachedContext(scaler_, frame_->width, frame_->height,
-                                   static_cast<AVPixelFormat>(frame_->format), width_, height_,
-                                   rgb32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24, SWS_BILINEAR,
-                                   nullptr, nullptr, nullptr);
-    if (scaler_ == nullptr) return false;
+    scaler_.reset(sws_getCachedContext(scaler_.release(), frame_->width, frame_->height,
+                                       static_cast<AVPixelFormat>(frame_->format), width_, height_,
+                                       rgb32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24, SWS_BILINEAR,
+                                       nullptr, nullptr, nullptr));
+    if (!scaler_) return false;
     // Bottom-up rows: the first output row is the buffer's last.
     uint8_t* rows[4] = {target + static_cast<size_t>(stride) * (height_ - 1), nullptr, nullptr,
                         nullptr};
     const int strides[4] = {-stride, 0, 0, 0};
-    if (sws_scale(scaler_, frame_->data, frame_->linesize, 0, frame_->height, rows, strides) !=
-        height_)
+    if (sws_scale(scaler_.get(), frame_->data, frame_->linesize, 0, frame_->height, rows,
+                  strides) != height_)
       return false;
     if (rgb219_) ToStudioRange(target, static_cast<size_t>(stride) * static_cast<size_t>(height_));
     return true;
@@ -84,10 +72,10 @@ class DVFrameDecoder {
   const LONG width_;
   const LONG height_;
   const bool rgb219_;
-  AVCodecContext* context_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  SwsContext* scaler_ = nullptr;
+  av::CodecContextPtr context_;
+  av::FramePtr frame_;
+  av::PacketPtr packet_;
+  av::SwsContextPtr scaler_;
   std::vector<BYTE> input_;
 };
 

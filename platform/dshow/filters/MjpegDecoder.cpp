@@ -10,9 +10,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include "av/AvOwners.h"
 #include "dshow/VideoMediaType.h"
 #include "dshow/base/MemAllocator.h"
-#include "dshow/filters/AvOwners.h"
 
 namespace {
 
@@ -168,7 +168,7 @@ class MjpegFrameDecoder {
     // The fast YUV-to-RGB path writes whole groups of 16 pixels and leaves the last pixels of a
     // row unwritten when the row has no room for a whole group; the accurate path writes all.
     const bool roomForGroups = stride_ >= ((width_ + 15) & ~15) * layout_.bytesPerPixel;
-    SwsContextPtr scaler(sws_alloc_context());
+    av::SwsContextPtr scaler(sws_alloc_context());
     if (!scaler) return false;
     // The ranges are set before the context is initialised, so that it picks a path that
     // honours them (a YUV-to-YUV copy would otherwise ignore them). BT.601 is the default.
@@ -225,11 +225,11 @@ class MjpegFrameDecoder {
   const int height_;
   int stride_ = 0;
   bool bottomUp_ = false;
-  AvCodecContextPtr context_;
-  AvFramePtr frame_;
-  AvPacketPtr packet_;
-  AvBufferPtr input_;  // the JPEG bytes with zeroed padding
-  SwsContextPtr scaler_;
+  av::CodecContextPtr context_;
+  av::FramePtr frame_;
+  av::PacketPtr packet_;
+  av::BufferPtr input_;  // the JPEG bytes with zeroed padding
+  av::SwsContextPtr scaler_;
   AVPixelFormat scalerFormat_ = AV_PIX_FMT_NONE;
   int scalerWidth_ = 0;
   int scalerHeight_ = 0;

@@ -3,6 +3,7 @@
 #include "com/Com.h"
 #include "dshow/Uuids.h"
 #include "dshow/filters/AudioRenderer.h"
+#include "dshow/filters/AviMux.h"
 #include "dshow/filters/ColourSpaceConverter.h"
 #include "dshow/filters/DVSplitter.h"
 #include "dshow/filters/DVVideoCodec.h"
@@ -44,6 +45,7 @@ void RegisterSystemFilters() {
   RegisterBuiltInClass(CLSID_SampleGrabber, CreatorOf<SampleGrabber>());
   RegisterBuiltInClass(CLSID_NullRenderer, CreatorOf<NullRenderer>());
   RegisterBuiltInClass(CLSID_OverlayMixer, CreatorOf<OverlayMixer>());
+  RegisterBuiltInClass(CLSID_AviDest, CreatorOf<AviMux>());
   for (const CLSID& clsid : {CLSID_VideoMixingRenderer, CLSID_VideoRenderer}) {
     RegisterBuiltInClass(clsid, CreatorWithClassId<VideoRenderer>(clsid));
   }

@@ -245,8 +245,12 @@ HRESULT CaptureGraphBuilder::ControlStream(const GUID* category, const GUID* typ
   for (const auto& candidate : filters) {
     for (const auto& pin : PinsOf(candidate.Get(), PINDIR_OUTPUT)) {
       if (!PinMatches(pin.Get(), category, type)) continue;
+      // The output itself, else the input it feeds: a multiplexer controls its inputs.
       ComPtr<IAMStreamControl> control;
-      if (FAILED(pin.As(&control))) continue;
+      if (FAILED(pin.As(&control))) {
+        const ComPtr<IPin> peer = PeerOf(pin.Get());
+        if (!peer || FAILED(peer.As(&control))) continue;
+      }
       HRESULT hr = control->StartAt(start, startCookie);
       if (SUCCEEDED(hr)) hr = control->StopAt(stop, FALSE, stopCookie);
       if (FAILED(hr)) return hr;

@@ -14,6 +14,7 @@
 #include "devices/alsa/FakeAlsa.h"
 #include "devices/virtual/CompressedFrameEncoder.h"
 #include "dshow/AudioMediaType.h"
+#include "dshow/MuxInterfaces.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
 
@@ -36,6 +37,18 @@ struct FilterEntry {
 template <class Filter, class... Args>
 std::function<ComPtr<IBaseFilter>()> Make(Args... args) {
   return [=] { return ComPtr<IBaseFilter>(MakeComObject<Filter>(args...)); };
+}
+
+// A file sink made by class id, writing into the test's directory.
+std::function<ComPtr<IBaseFilter>()> FileSinkByClassId(const CLSID& clsid, const char* file) {
+  return [clsid, file] {
+    ComPtr<IFileSinkFilter> sink;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSinkFilter,
+                               sink.ReleaseAndGetVoidAddress()),
+              S_OK);
+    EXPECT_EQ(sink->SetFileName(file, nullptr), S_OK);
+    return sink.As<IBaseFilter>();
+  };
 }
 
 std::function<ComPtr<IBaseFilter>()> ByClassId(const CLSID& clsid) {
@@ -103,6 +116,7 @@ std::vector<FilterEntry> Filters() {
       {"DSoundRenderer", ByClassId(CLSID_DSoundRender), Audio},
       {"NullRenderer", ByClassId(CLSID_NullRenderer), rgb32},
       {"OverlayMixer", ByClassId(CLSID_OverlayMixer), Overlay},
+      {"AviMux", FileSinkByClassId(CLSID_AviDest, "states.avi"), rgb32},
       // The grabber filter modules, registered and created as the component does.
       {"InplGrbr", [] { return module_test::CreateInplaceGrabber(); }, rgb32},
       {"TrnfGrbr", [] { return module_test::CreateDeinterlacer(); }, rgb32},

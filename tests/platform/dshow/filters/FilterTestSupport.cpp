@@ -80,7 +80,9 @@ HRESULT FrameStream::FillBuffer(IMediaSample* sample) {
   std::memcpy(data, frame_.data(), frame_.size());
   sample->SetActualDataLength(static_cast<LONG>(frame_.size()));
   if (timeStamps) {
-    REFERENCE_TIME start = REFERENCE_TIME{number} * 400'000;
+    const int skip = skipEvery;
+    const int slot = skip > 1 ? number + number / (skip - 1) : number;
+    REFERENCE_TIME start = REFERENCE_TIME{slot} * 400'000;
     REFERENCE_TIME stop = start + 400'000;
     sample->SetTime(&start, &stop);
   }

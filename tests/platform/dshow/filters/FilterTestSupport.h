@@ -59,6 +59,9 @@ class FrameStream final : public CSourceStream {
   std::atomic<bool> timeStamps{false};
   // Frames after which the stream ends; -1 for never.
   std::atomic<int> frameLimit{-1};
+  // With time stamps: every skipEvery-th frame time is left out, as by a device that drops
+  // frames (0: none left out).
+  std::atomic<int> skipEvery{0};
 
  protected:
   HRESULT FillBuffer(IMediaSample* sample) override;

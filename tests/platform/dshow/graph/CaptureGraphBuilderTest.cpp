@@ -187,6 +187,24 @@ TEST_F(Builder, SetOutputFileNameNamesTheFileOfAMuxThatWritesItself) {
   }
 }
 
+TEST_F(Builder, SetOutputFileNameForAviGivesTheAviMuxAsItsOwnFileSink) {
+  ComPtr<IBaseFilter> mux;
+  ComPtr<IFileSinkFilter> sink;
+  ASSERT_EQ(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, "capture.avi",
+                                       mux.ReleaseAndGetAddressOf(), sink.ReleaseAndGetAddressOf()),
+            S_OK);
+  EXPECT_TRUE(IsSameObject(mux.Get(), sink.Get()));
+  CLSID clsid{};
+  ASSERT_EQ(mux->GetClassID(&clsid), S_OK);
+  EXPECT_EQ(clsid, CLSID_AviDest);
+  ComPtr<IBaseFilter> writer;
+  EXPECT_NE(graph->FindFilterByName("File writer", writer.ReleaseAndGetAddressOf()), S_OK);
+  LPOLESTR file = nullptr;
+  ASSERT_EQ(sink->GetCurFile(&file, nullptr), S_OK);
+  EXPECT_STREQ(file, "capture.avi");
+  CoTaskMemFree(file);
+}
+
 TEST_F(Builder, ControlStreamReachesThePinsThatOfferIt) {
   REFERENCE_TIME start = 5;
   REFERENCE_TIME stop = MAX_TIME;
@@ -202,6 +220,24 @@ TEST_F(Builder, ControlStreamReachesThePinsThatOfferIt) {
   EXPECT_EQ(info.tStop, MAX_TIME);
   EXPECT_EQ(info.dwStartCookie, 1u);
   EXPECT_EQ(info.dwStopCookie, 2u);
+}
+
+TEST_F(Builder, ControlStreamReachesTheInputAnOutputWithoutItFeeds) {
+  auto mux = MakeComObject<Board>("Mux");
+  auto* input = mux->AddPin("Video in", PINDIR_INPUT, {MEDIATYPE_Video});
+  input->streamControl = true;
+  graph->AddFilter(mux.Get(), "Mux");
+  ASSERT_EQ(graph->ConnectDirect(device->Pin("Capture"), input, nullptr), S_OK);
+  REFERENCE_TIME start = 7;
+  REFERENCE_TIME stop = 9;
+  EXPECT_EQ(builder->ControlStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, device.Get(), &start,
+                                   &stop, 3, 4),
+            S_OK);
+  EXPECT_EQ(input->streamInfo.tStart, 7);
+  EXPECT_EQ(input->streamInfo.tStop, 9);
+  EXPECT_EQ(input->streamInfo.dwStopCookie, 4u);
+  graph->Disconnect(device->Pin("Capture"));
+  graph->Disconnect(input);
 }
 
 // ---- Capture files -----------------------------------------------------------------------------
