@@ -3,11 +3,14 @@
 #include "com/Com.h"
 #include "dshow/Uuids.h"
 #include "dshow/filters/AudioRenderer.h"
+#include "dshow/filters/AvAudioDecoder.h"
+#include "dshow/filters/AvVideoDecoder.h"
 #include "dshow/filters/AviMux.h"
 #include "dshow/filters/ColourSpaceConverter.h"
 #include "dshow/filters/DVSplitter.h"
 #include "dshow/filters/DVVideoCodec.h"
 #include "dshow/filters/InfiniteTee.h"
+#include "dshow/filters/MediaFileSource.h"
 #include "dshow/filters/MjpegDecoder.h"
 #include "dshow/filters/NullRenderer.h"
 #include "dshow/filters/OverlayMixer.h"
@@ -46,6 +49,9 @@ void RegisterSystemFilters() {
   RegisterBuiltInClass(CLSID_NullRenderer, CreatorOf<NullRenderer>());
   RegisterBuiltInClass(CLSID_OverlayMixer, CreatorOf<OverlayMixer>());
   RegisterBuiltInClass(CLSID_AviDest, CreatorOf<AviMux>());
+  RegisterBuiltInClass(CLSID_MediaFileSource, CreatorOf<MediaFileSource>());
+  RegisterBuiltInClass(CLSID_AvVideoDecoder, CreatorOf<AvVideoDecoder>());
+  RegisterBuiltInClass(CLSID_AvAudioDecoder, CreatorOf<AvAudioDecoder>());
   for (const CLSID& clsid : {CLSID_VideoMixingRenderer, CLSID_VideoRenderer}) {
     RegisterBuiltInClass(clsid, CreatorWithClassId<VideoRenderer>(clsid));
   }
@@ -64,6 +70,13 @@ void RegisterSystemFilters() {
                             FilterRole::kConverter, &DVVideoCodec::CanDecode});
   FilterRegistry::Register({CLSID_MjpegDecoder, MjpegDecoder::kGraphName, MERIT_NORMAL,
                             FilterRole::kConverter, &MjpegDecoder::CanDecode});
+  // The general decoders come after the dedicated ones (MJPEG, DV), which they would also take.
+  FilterRegistry::Register({CLSID_AvVideoDecoder, AvVideoDecoder::kGraphName, MERIT_NORMAL - 1,
+                            FilterRole::kConverter, &AvVideoDecoder::CanDecode});
+  FilterRegistry::Register({CLSID_AvAudioDecoder, AvAudioDecoder::kGraphName, MERIT_NORMAL - 1,
+                            FilterRole::kConverter, &AvAudioDecoder::CanDecode});
+  // Files played or copied: AddSourceFilter and RenderFile open them with the file source.
+  FilterRegistry::SetFileSourceFactory(&MediaFileSource::Create);
   FilterRegistry::Register({CLSID_VideoRenderer, "Video Renderer", MERIT_NORMAL,
                             FilterRole::kRenderer,
                             [](const AM_MEDIA_TYPE* from, const AM_MEDIA_TYPE*) {

@@ -23,6 +23,7 @@
 // IMediaEventSink::Notify (any thread) and ILiveGraph (renderers, at Run).
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -143,6 +144,8 @@ class FilterGraph final : public ComObject<FilterGraph, IGraphBuilder, IMediaCon
   // ---- Seeking (FilterGraphSeeking.cpp) ----
   std::vector<ComPtr<IMediaSeeking>> SeekingFilters() const;
   REFERENCE_TIME StreamTimeNow();
+  // Applies a new position or rate to the seeking filters as a new segment from stream time 0.
+  HRESULT NewSegment(const std::function<HRESULT(IMediaSeeking&)>& change);
 
   // Guards everything below; held by the application's thread through whole operations.
   mutable std::recursive_mutex lock_;

@@ -70,6 +70,8 @@ HRESULT FilterGraph::PauseFilters() {
     if (hr == S_FALSE) intermediate = true;
   }
   if (state_ == State_Running) pausedAt_ = ClockTime();
+  // Paused from Stopped, stream time stands at 0 until the graph runs.
+  if (state_ == State_Stopped) start_ = pausedAt_ = ClockTime();
   state_ = State_Paused;
   live_.store(cantCue, std::memory_order_release);
   if (cantCue) return VFW_S_CANT_CUE;

@@ -1,5 +1,9 @@
 // IMediaSeeking of the graph: passed to the filters that seek. Renderers are asked first (they
 // pass the call upstream to the source); when no renderer seeks, any filter that does.
+//
+// A new position or rate starts a new segment, whose samples are timed from 0: stream time
+// starts again at 0 with it. A running graph is paused for the seek and runs again from there;
+// a paused one runs from stream time 0 when it runs next.
 
 #include <algorithm>
 
@@ -156,21 +160,52 @@ HRESULT FilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetForma
   return E_NOTIMPL;
 }
 
-HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
-                                  DWORD stopFlags) {
-  std::lock_guard lock(lock_);
+HRESULT FilterGraph::NewSegment(const std::function<HRESULT(IMediaSeeking&)>& change) {
+  const bool running = state_ == State_Running;
+  if (running) {
+    const HRESULT paused = PauseFilters();
+    if (FAILED(paused)) return paused;
+  }
   HRESULT result = E_NOTIMPL;
   for (const auto& filter : SeekingFilters()) {
-    const HRESULT hr = filter->SetPositions(current, currentFlags, stop, stopFlags);
+    const HRESULT hr = change(*filter.Get());
     if (SUCCEEDED(hr)) {
       result = S_OK;
     } else if (result == E_NOTIMPL) {
       result = hr;
     }
   }
+  if (state_ == State_Stopped) return result;
   // Renderers may complete again at the new position.
-  if (SUCCEEDED(result) && state_ != State_Stopped) events_.ExpectRenderers(CountRenderers());
-  return result;
+  if (SUCCEEDED(result)) {
+    events_.ExpectRenderers(CountRenderers());
+    start_ = pausedAt_;  // stream time 0 now; Run moves the start on by the pause
+  }
+  if (!running) return result;
+  state_ = State_Paused;
+  const HRESULT ran = Run();
+  return FAILED(ran) ? ran : result;
+}
+
+HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                  DWORD stopFlags) {
+  std::lock_guard lock(lock_);
+  if ((currentFlags & AM_SEEKING_PositioningBitsMask) == AM_SEEKING_NoPositioning) {
+    // Only the stop moves: the segment goes on.
+    HRESULT result = E_NOTIMPL;
+    for (const auto& filter : SeekingFilters()) {
+      const HRESULT hr = filter->SetPositions(current, currentFlags, stop, stopFlags);
+      if (SUCCEEDED(hr)) {
+        result = S_OK;
+      } else if (result == E_NOTIMPL) {
+        result = hr;
+      }
+    }
+    return result;
+  }
+  return NewSegment([&](IMediaSeeking& filter) {
+    return filter.SetPositions(current, currentFlags, stop, stopFlags);
+  });
 }
 
 HRESULT FilterGraph::GetPositions(LONGLONG* current, LONGLONG* stop) {
@@ -193,15 +228,7 @@ HRESULT FilterGraph::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
 HRESULT FilterGraph::SetRate(double rate) {
   if (rate == 0.0) return E_INVALIDARG;
   std::lock_guard lock(lock_);
-  HRESULT result = E_NOTIMPL;
-  for (const auto& filter : SeekingFilters()) {
-    const HRESULT hr = filter->SetRate(rate);
-    if (SUCCEEDED(hr)) {
-      result = S_OK;
-    } else if (result == E_NOTIMPL) {
-      result = hr;
-    }
-  }
+  const HRESULT result = NewSegment([rate](IMediaSeeking& filter) { return filter.SetRate(rate); });
   if (SUCCEEDED(result)) rate_ = rate;
   return result;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FilterTestSupport.h"
+#include "MediaFiles.h"
 #include "ModuleTestSupport.h"
 #include "TestApplication.h"
 #include "TestFilters.h"
@@ -17,6 +18,7 @@
 #include "dshow/MuxInterfaces.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
+#include "dshow/filters/PlaybackIdentifiers.h"
 
 namespace {
 
@@ -86,6 +88,28 @@ std::vector<BYTE> JpegFrame() {
   return frame;
 }
 
+// The media file source with a short generated clip loaded.
+ComPtr<IBaseFilter> LoadedFileSource() {
+  filter_test::MediaFileSpec spec;
+  spec.frames = 5;
+  EXPECT_TRUE(filter_test::WriteMediaFile("states-clip.avi", spec));
+  ComPtr<IFileSourceFilter> source;
+  EXPECT_EQ(CoCreateInstance(CLSID_MediaFileSource, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IFileSourceFilter, source.ReleaseAndGetVoidAddress()),
+            S_OK);
+  EXPECT_EQ(source->Load("states-clip.avi", nullptr), S_OK);
+  return source.As<IBaseFilter>();
+}
+
+// 32-bit float sound, which the audio decoder turns into 16-bit PCM.
+MediaType FloatAudio() {
+  MediaType type = MakePcmMediaType(8000, 32, 1);
+  WaveFormatOf(type.Get())->wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+  type->subtype = FourCCGuid(WAVE_FORMAT_IEEE_FLOAT);
+  type->lSampleSize = 320;
+  return type;
+}
+
 MediaType Audio() {
   MediaType type = MakePcmMediaType(8000, 16, 1);
   type->lSampleSize = 160;
@@ -109,6 +133,10 @@ std::vector<FilterEntry> Filters() {
       {"ColourSpaceConverter", ByClassId(CLSID_Colour), yuy2},
       {"MjpegDecoder", ByClassId(CLSID_MjpegDecoder), [] { return Video(MEDIASUBTYPE_MJPG); },
        JpegFrame},
+      {"MediaFileSource", LoadedFileSource, nullptr},
+      {"AvVideoDecoder", ByClassId(CLSID_AvVideoDecoder), [] { return Video(MEDIASUBTYPE_MJPG); },
+       JpegFrame},
+      {"AvAudioDecoder", ByClassId(CLSID_AvAudioDecoder), FloatAudio},
       {"SampleGrabber", ByClassId(CLSID_SampleGrabber), rgb32},
       {"VideoMixingRenderer", ByClassId(CLSID_VideoMixingRenderer), yuy2},
       {"VideoRenderer", ByClassId(CLSID_VideoRenderer), rgb32},

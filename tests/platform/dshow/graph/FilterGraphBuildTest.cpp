@@ -176,14 +176,5 @@ TEST_F(Converters, RenderFindsARegisteredRendererThroughAConverter) {
             (std::vector<std::string>{"Source", "Test Renderer", "Color Space Converter"}));
 }
 
-TEST(FilterGraph, FilePlaybackWaitsForASourceFactory) {
-  if (FilterRegistry::FileSource()) GTEST_SKIP() << "this build plays files";
-  auto graph = NewGraph();
-  ComPtr<IBaseFilter> source;
-  EXPECT_EQ(graph->AddSourceFilter("clip.avi", nullptr, source.ReleaseAndGetAddressOf()),
-            E_NOTIMPL);
-  EXPECT_EQ(graph->RenderFile("clip.avi", nullptr), E_NOTIMPL);
-}
-
 }  // namespace
 }  // namespace dshow_test

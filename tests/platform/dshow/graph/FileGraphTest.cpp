@@ -1,0 +1,161 @@
+// Graphs built from a media file: RenderFile through the decoders to the renderers, and the
+// capture graph builder's RenderStream from the file source into the AVI multiplexer, copied
+// as it is or recompressed through a decoder and a compressor.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "AviReadBack.h"
+#include "MediaFiles.h"
+#include "PlaybackTestSupport.h"
+#include "TestApplication.h"
+#include "com/Com.h"
+#include "devices/alsa/FakeAlsa.h"
+#include "dshow/Uuids.h"
+#include "dshow/VideoMediaType.h"
+#include "dshow/base/MemAllocator.h"
+#include "dshow/base/TransformFilter.h"
+#include "dshow/graph/PinQueries.h"
+
+namespace {
+
+using filter_test::MediaFileSpec;
+using filter_test::PlayToEnd;
+using filter_test::ReadAvi;
+using filter_test::WriteMediaFile;
+
+constexpr DWORD kHfyu = MakeFourCC('H', 'F', 'Y', 'U');
+
+// Stands in for a compressor: takes RGB24 pictures and passes their bytes on labelled HFYU.
+class LabellingCompressor final : public CTransformFilter {
+ public:
+  LabellingCompressor() : CTransformFilter(GUID_NULL) {}
+
+  HRESULT CheckInputType(const AM_MEDIA_TYPE* type) override {
+    return type->subtype == MEDIASUBTYPE_RGB24 ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  HRESULT CheckTransform(const AM_MEDIA_TYPE*, const AM_MEDIA_TYPE* out) override {
+    return out->subtype == FourCCGuid(kHfyu) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  HRESULT GetMediaType(int position, MediaType* type) override {
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = InputPin()->ConnectionType();
+    (*type)->subtype = FourCCGuid(kHfyu);
+    BitmapHeaderOf(type->Get())->biCompression = kHfyu;
+    return S_OK;
+  }
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override {
+    ALLOCATOR_PROPERTIES wanted = *request;
+    wanted.cBuffers = std::max(wanted.cBuffers, LONG{2});
+    wanted.cbBuffer =
+        std::max(wanted.cbBuffer, static_cast<LONG>(InputPin()->ConnectionType()->lSampleSize));
+    return SetAllocatorProperties(*allocator, wanted);
+  }
+  HRESULT Transform(IMediaSample* in, IMediaSample* out) override {
+    BYTE* from = nullptr;
+    BYTE* to = nullptr;
+    in->GetPointer(&from);
+    out->GetPointer(&to);
+    std::copy_n(from, in->GetActualDataLength(), to);
+    return out->SetActualDataLength(in->GetActualDataLength());
+  }
+};
+
+std::vector<std::string> NamesIn(IGraphBuilder* graph) {
+  std::vector<std::string> names;
+  ComPtr<IEnumFilters> filters;
+  graph->EnumFilters(filters.ReleaseAndGetAddressOf());
+  IBaseFilter* next = nullptr;
+  ULONG fetched = 0;
+  while (filters->Next(1, &next, &fetched) == S_OK) {
+    names.push_back(dshow::FilterName(next));
+    next->Release();
+  }
+  return names;
+}
+
+bool Has(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+class FileGraph : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ui_test::TestApplication();  // renderers make their windows on the UI thread
+    SetDefaultAlsaApi(std::make_shared<FakeAlsa>());
+    ASSERT_TRUE(WriteMediaFile("clip.avi", spec_));
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph_), S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_CaptureGraphBuilder2, &builder_), S_OK);
+    ASSERT_EQ(builder_->SetFiltergraph(graph_.Get()), S_OK);
+  }
+  void TearDown() override {
+    graph_.Reset();
+    SetDefaultAlsaApi(nullptr);
+  }
+
+  // The file into "copy.avi" through RenderStream, once for each stream as a transcoding does.
+  void Transcode(IBaseFilter* compressor) {
+    ComPtr<IBaseFilter> mux;
+    ASSERT_EQ(builder_->SetOutputFileName(&MEDIASUBTYPE_Avi, "copy.avi",
+                                          mux.ReleaseAndGetAddressOf(), nullptr),
+              S_OK);
+    ComPtr<IBaseFilter> source;
+    ASSERT_EQ(graph_->AddSourceFilter("clip.avi", "Source", source.ReleaseAndGetAddressOf()), S_OK);
+    if (compressor != nullptr) graph_->AddFilter(compressor, "Compressor");
+    ASSERT_EQ(builder_->RenderStream(nullptr, nullptr, source.Get(), compressor, mux.Get()), S_OK);
+    ASSERT_EQ(builder_->RenderStream(nullptr, nullptr, source.Get(), nullptr, mux.Get()), S_OK);
+    ASSERT_EQ(PlayToEnd(graph_.Get()), S_OK);
+  }
+
+  MediaFileSpec spec_;
+  ComPtr<IGraphBuilder> graph_;
+  ComPtr<ICaptureGraphBuilder2> builder_;
+};
+
+TEST_F(FileGraph, RenderFileDecodesToTheRenderers) {
+  ASSERT_EQ(graph_->RenderFile("clip.avi", nullptr), S_OK);
+  const auto names = NamesIn(graph_.Get());
+  EXPECT_TRUE(Has(names, "clip.avi"));
+  EXPECT_TRUE(Has(names, "MJPEG Decompressor"));
+  EXPECT_TRUE(Has(names, "Video Renderer"));
+  EXPECT_TRUE(Has(names, "Audio Renderer"));
+  LONGLONG duration = 0;
+  ASSERT_EQ(graph_.As<IMediaSeeking>()->GetDuration(&duration), S_OK);
+  EXPECT_EQ(duration, spec_.frames * 400'000LL);
+}
+
+TEST_F(FileGraph, RenderStreamCopiesTheCompressedStreamsUnchanged) {
+  Transcode(nullptr);
+  EXPECT_FALSE(Has(NamesIn(graph_.Get()), "MJPEG Decompressor"));
+  graph_.Reset();
+  const auto copy = ReadAvi("copy.avi");
+  const auto original = ReadAvi("clip.avi");
+  ASSERT_TRUE(copy.opened);
+  ASSERT_EQ(copy.streams.size(), 2u);
+  EXPECT_EQ(copy.streams[0].codec, AV_CODEC_ID_MJPEG);
+  EXPECT_EQ(copy.streams[0].packets, spec_.frames);
+  EXPECT_EQ(copy.streams[0].bytes, original.streams[0].bytes);
+  EXPECT_NEAR(copy.streams[0].seconds, original.streams[0].seconds, 0.001);
+  EXPECT_EQ(copy.streams[1].codec, AV_CODEC_ID_PCM_S16LE);
+  EXPECT_EQ(copy.streams[1].bytes, original.streams[1].bytes);
+  EXPECT_NEAR(copy.streams[1].seconds, original.streams[1].seconds, 0.001);
+}
+
+TEST_F(FileGraph, RenderStreamRecompressesThroughADecoderAndTheCompressor) {
+  auto compressor = MakeComObject<LabellingCompressor>();
+  Transcode(compressor.Get());
+  EXPECT_TRUE(Has(NamesIn(graph_.Get()), "MJPEG Decompressor"));
+  graph_.Reset();
+  const auto copy = ReadAvi("copy.avi");
+  ASSERT_TRUE(copy.opened);
+  ASSERT_EQ(copy.streams.size(), 2u);
+  EXPECT_EQ(copy.streams[0].tag, kHfyu);
+  EXPECT_EQ(copy.streams[0].packets, spec_.frames);
+  EXPECT_EQ(copy.streams[0].bytes, int64_t{spec_.frames} * spec_.width * spec_.height * 3);
+  // All of the sound: 16-bit mono at 8 kHz for as long as the pictures.
+  EXPECT_EQ(copy.streams[1].bytes, int64_t{spec_.frames} * 8000 * 2 / 25);
+}
+
+}  // namespace
