@@ -68,13 +68,15 @@ struct TGraphState {
   ComPtr<IAMDroppedFrames> droppedFramesInterface;  // of the capture pin, for frame counting
 
   // The capture graph's file side: the AVI multiplexer with its file sink, the compressors, the
-  // two streams held back until the host agrees to start (the Smart Tee's capture output and the
-  // multiplexer's audio input), and the stream the file's timing follows (1 audio, 2 video).
+  // two streams held back until the host agrees to start (the Smart Tee's capture output, or the
+  // multiplexer's video input when the tee cannot hold its stream back, and the multiplexer's
+  // audio input), and the stream the file's timing follows (1 audio, 2 video).
   ComPtr<IBaseFilter> fileMux;
   ComPtr<IFileSinkFilter> fileSink;
   ComPtr<IBaseFilter> videoCompressor;
   ComPtr<IBaseFilter> audioCompressor;
   ComPtr<IPin> captureStreamPin;
+  ComPtr<IPin> muxVideoPin;
   ComPtr<IPin> muxAudioPin;
   int masterStreamChoice = 0;
 

@@ -253,7 +253,7 @@ bool BuildCaptureChain(TRavorOderiri& component, TCaptureBuild& build, bool audi
   if (!InsertCaptureGrabbers(component, build) || !InsertTeeAndCompressor(component, build))
     return false;
   if (!build.dvType1) graph.recordConnectedSize = true;
-  if (!ConnectToFreeInput(component, build.pin, graph.fileMux.Get())) {
+  if (!ConnectToFreeInputGetPin(component, build.pin, graph.fileMux.Get(), graph.muxVideoPin)) {
     WriteProcessLog("ERROR: video connection to file mux failed");
     return false;
   }
@@ -261,12 +261,14 @@ bool BuildCaptureChain(TRavorOderiri& component, TCaptureBuild& build, bool audi
   return ConnectCaptureAudio(component, build, audioWanted);
 }
 
-// Holds the file's streams back (StartAt never) or lets them through (StartAt now); a pin
-// without stream control is passed over.
+// Holds the file's streams back (StartAt never) or lets them through (StartAt now). The video is
+// held at the tee's capture output, or at the multiplexer's input when the tee cannot; a stream
+// that can be held nowhere is passed over.
 void ControlCaptureStreams(TGraphState& graph, bool release) {
-  for (IPin* pin : {graph.captureStreamPin.Get(), graph.muxAudioPin.Get()}) {
-    const ComPtr<IAMStreamControl> control =
-        pin != nullptr ? ComPtr<IPin>(pin).As<IAMStreamControl>() : ComPtr<IAMStreamControl>();
+  ComPtr<IAMStreamControl> video = graph.captureStreamPin.As<IAMStreamControl>();
+  if (!video) video = graph.muxVideoPin.As<IAMStreamControl>();
+  for (const ComPtr<IAMStreamControl>& control :
+       {video, graph.muxAudioPin.As<IAMStreamControl>()}) {
     if (!control) continue;
     REFERENCE_TIME never = MAX_TIME;
     // Results ignored: a pin that cannot be held back records from the start.
