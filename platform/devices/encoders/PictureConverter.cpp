@@ -21,6 +21,9 @@ struct InputSubtype {
   bool swapChroma;
 };
 
+// Rows aligned as libavcodec's own frames are, for the encoders' vector code.
+constexpr int kAlignment = 64;
+
 constexpr InputSubtype kInputs[] = {
     {&MEDIASUBTYPE_RGB24, AV_PIX_FMT_BGR24, false},
     {&MEDIASUBTYPE_RGB32, AV_PIX_FMT_BGR0, false},
@@ -81,7 +84,12 @@ std::unique_ptr<PictureConverter> PictureConverter::Create(const PictureLayout& 
                                           input.height, target, SWS_BILINEAR, nullptr, nullptr,
                                           nullptr));
   converter->frame_.reset(av_frame_alloc());
-  if (!converter->scaler_ || !converter->frame_) return nullptr;
+  converter->bufferSize_ = av_image_get_buffer_size(output, input.width, input.height, kAlignment);
+  if (converter->bufferSize_ > 0) {
+    converter->pool_.reset(av_buffer_pool_init(
+        static_cast<std::size_t>(converter->bufferSize_) + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
+  }
+  if (!converter->scaler_ || !converter->frame_ || !converter->pool_) return nullptr;
   if (fullRange) {
     const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
     // The input's own range: full for RGB, studio levels for YUV.
@@ -97,14 +105,20 @@ std::unique_ptr<PictureConverter> PictureConverter::Create(const PictureLayout& 
 AVFrame* PictureConverter::Convert(const BYTE* picture, std::size_t size) {
   if (picture == nullptr || size < input_.imageSize) return nullptr;
   AVFrame* frame = frame_.get();
-  // A frame the encoder still holds (frame threads) is left to it; a new buffer takes its place
-  // without copying what is about to be overwritten.
+  // A frame the encoder still holds (frame threads) is left to it; a pooled buffer takes its
+  // place without copying what is about to be overwritten.
   if (frame->buf[0] != nullptr && av_frame_is_writable(frame) == 0) av_frame_unref(frame);
   if (frame->buf[0] == nullptr) {
+    frame->buf[0] = av_buffer_pool_get(pool_.get());
+    if (frame->buf[0] == nullptr) return nullptr;
     frame->format = output_;
     frame->width = input_.width;
     frame->height = input_.height;
-    if (av_frame_get_buffer(frame, 0) < 0) return nullptr;
+    if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, output_,
+                             input_.width, input_.height, kAlignment) < 0) {
+      av_frame_unref(frame);
+      return nullptr;
+    }
   }
   const uint8_t* planes[4] = {};
   int strides[4] = {};

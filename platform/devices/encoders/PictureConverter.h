@@ -2,7 +2,8 @@
 // Turns the uncompressed pictures our devices deliver (RGB24, RGB32, YUY2, UYVY, NV12, I420/IYUV,
 // YV12) into frames of the pixel format an encoder takes, with libswscale: bottom-up RGB rows are
 // read in reverse, YV12's planes are swapped, and full-range (JPEG) formats get full-range
-// levels. Each frame is a new buffer when the encoder still holds the previous one.
+// levels. A frame the encoder still holds (frame threads) is left to it: the next one takes a
+// buffer from a pool, so that full-size pictures are not allocated and faulted in anew each time.
 // One converter per stream; used by one thread at a time.
 
 #include <optional>
@@ -40,7 +41,13 @@ class PictureConverter {
 
   const PictureLayout input_;
   const AVPixelFormat output_;
+  struct PoolFree {
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+  };
+
   av::SwsContextPtr scaler_;
+  std::unique_ptr<AVBufferPool, PoolFree> pool_;  // lives on until its last buffer comes back
+  int bufferSize_ = 0;
   av::FramePtr frame_;
 };
 
