@@ -29,9 +29,10 @@ const std::vector<EncoderEntry>& KnownEncoders() {
        MakeFourCC('H', 'F', 'Y', 'U'),
        {},
        true},
-      // MPEG-4 part 2 under the FourCC most decoders know it by.
+      // MPEG-4 Visual (the simple and advanced simple profiles) under the FourCC most decoders know
+      // it by.
       {"mpeg4",
-       "MPEG-4 part 2 (FFmpeg)",
+       "MPEG-4 Visual (FFmpeg)",
        EncoderKind::kVideo,
        {"mpeg4", "libxvid"},
        MakeFourCC('X', 'V', 'I', 'D'),

@@ -224,7 +224,8 @@ bool EncoderSession::OpenAudio(const AM_MEDIA_TYPE& input, const EncoderSettings
   context->sample_rate = rate;
   av_channel_layout_default(&context->ch_layout, channels);
   context->time_base = AVRational{1, rate};
-  if (wave->wFormatTag == WAVE_FORMAT_PCM && encoder_.entry->tag == kWaveFormatMpegLayer3) {
+  if (encoder_.entry->tag == kWaveFormatMpegLayer3) {
+    // Constant bit rate: 64 kbit/s a channel unless set.
     context->bit_rate = settings.bitRate > 0 ? settings.bitRate : 64000 * std::min(channels, 2);
   } else if (settings.bitRate > 0) {
     context->bit_rate = settings.bitRate;
