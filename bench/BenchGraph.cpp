@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "dshow/Uuids.h"
@@ -37,6 +38,12 @@ HRESULT BenchStream::FillBuffer(IMediaSample* sample) {
   --remaining_;
   BYTE* data = nullptr;
   sample->GetPointer(&data);
+  if (!pictures_.empty()) {
+    const std::vector<BYTE>& picture = pictures_[next_++ % pictures_.size()];
+    std::memcpy(data, picture.data(),
+                std::min<std::size_t>(picture.size(), frameType_->lSampleSize));
+    return sample->SetActualDataLength(static_cast<LONG>(frameType_->lSampleSize));
+  }
   data[0] = static_cast<BYTE>(remaining_);  // the picture itself stays what the pool holds
   return sample->SetActualDataLength(static_cast<LONG>(frameType_->lSampleSize));
 }

@@ -5,6 +5,8 @@
 // runtime up around the benchmarks. Everything here runs on the benchmark's own thread unless a
 // member says otherwise.
 
+#include <vector>
+
 #include "com/Com.h"
 #include "dshow/GraphInterfaces.h"
 #include "dshow/base/Source.h"
@@ -22,13 +24,18 @@ class BenchStream final : public CSourceStream {
 
   // While the graph is stopped.
   void SetFrames(int frames) { remaining_ = frames; }
+  // While the graph is stopped: frames are copies of these pictures in turn (each the frame
+  // type's size) instead of what the buffer pool holds.
+  void SetPictures(std::vector<std::vector<BYTE>> pictures) { pictures_ = std::move(pictures); }
 
  protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
 
  private:
   const MediaType frameType_;
-  int remaining_ = 0;  // set while stopped, then the stream thread's
+  int remaining_ = 0;                        // set while stopped, then the stream thread's
+  std::vector<std::vector<BYTE>> pictures_;  // set while stopped
+  std::size_t next_ = 0;                     // the stream thread's
 };
 
 class BenchSource final : public CSource {
@@ -55,6 +62,7 @@ class BenchGraph {
   // Runs the graph until the source has delivered the frames and the stream has ended, then
   // stops it.
   void RunBatch(int frames);
+  BenchStream* Stream() { return source_->Stream(); }
 
  private:
   ComPtr<BenchSource> source_;

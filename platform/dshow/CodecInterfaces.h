@@ -1,6 +1,6 @@
 #pragma once
-// Interfaces of system filters that process streams: the Sample Grabber and the DV splitter and
-// decoder.
+// Interfaces of system filters that process streams: the Sample Grabber, the DV splitter and
+// decoder, and the settings of video compressors.
 
 #include "com/ComPtr.h"
 #include "dshow/DShowTypes.h"
@@ -60,8 +60,42 @@ struct IDVSplitter : IUnknown {
   virtual HRESULT DiscardAlternateVideoFrames(int discard) = 0;
 };
 
+// What a video compressor can be asked to do (IAMVideoCompression::GetInfo's capabilities).
+inline constexpr LONG CompressionCaps_CanQuality = 0x01;
+inline constexpr LONG CompressionCaps_CanCrunch = 0x02;
+inline constexpr LONG CompressionCaps_CanKeyFrame = 0x04;
+inline constexpr LONG CompressionCaps_CanBFrame = 0x08;
+inline constexpr LONG CompressionCaps_CanWindow = 0x10;
+
+// The settings of a video compressor. A negative value sets or reports the compressor's default.
+// Setters answer E_NOTIMPL for what the compressor cannot do, VFW_E_NOT_STOPPED while it streams.
+struct IAMVideoCompression : IUnknown {
+  static constexpr IID iid = MakeGuid("C6E13343-30AC-11D0-A18C-00A0C9118956");
+  // Frames from one key frame to the next; 0: only the first frame is a key frame.
+  virtual HRESULT put_KeyFrameRate(LONG keyFrameRate) = 0;
+  virtual HRESULT get_KeyFrameRate(LONG* keyFrameRate) = 0;
+  virtual HRESULT put_PFramesPerKeyFrame(LONG pFramesPerKeyFrame) = 0;
+  virtual HRESULT get_PFramesPerKeyFrame(LONG* pFramesPerKeyFrame) = 0;
+  // 0.0 (smallest) to 1.0 (best).
+  virtual HRESULT put_Quality(double quality) = 0;
+  virtual HRESULT get_Quality(double* quality) = 0;
+  // Frames over which the data rate is averaged.
+  virtual HRESULT put_WindowSize(DWORDLONG windowSize) = 0;
+  virtual HRESULT get_WindowSize(DWORDLONG* windowSize) = 0;
+  // Texts (UTF-8, with their terminating zero) go into buffers of *versionSize and
+  // *descriptionSize bytes when not null; the sizes needed are written back. Any pointer may be
+  // null.
+  virtual HRESULT GetInfo(LPOLESTR version, int* versionSize, LPOLESTR description,
+                          int* descriptionSize, LONG* defaultKeyFrameRate,
+                          LONG* defaultPFramesPerKey, double* defaultQuality,
+                          LONG* capabilities) = 0;
+  virtual HRESULT OverrideKeyFrame(LONG frameNumber) = 0;
+  virtual HRESULT OverrideFrameSize(LONG frameNumber, LONG size) = 0;
+};
+
 inline constexpr IID IID_ISampleGrabberCB = ISampleGrabberCB::iid;
 inline constexpr IID IID_ISampleGrabber = ISampleGrabber::iid;
 inline constexpr IID IID_IIPDVDec = IIPDVDec::iid;
 inline constexpr IID IID_IDVRGB219 = IDVRGB219::iid;
 inline constexpr IID IID_IDVSplitter = IDVSplitter::iid;
+inline constexpr IID IID_IAMVideoCompression = IAMVideoCompression::iid;

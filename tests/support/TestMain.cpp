@@ -1,6 +1,7 @@
 // Test entry: every test gets its own current directory, registry and system directory, a V4L2
-// without nodes and an ALSA without capture devices, so that a camera or microphone of the
-// machine never takes part in a test.
+// without nodes, an ALSA without capture devices and no FFmpeg compressors in the device lists,
+// so that a camera, microphone or codec of the machine never takes part in a test unless the
+// test asks for it.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "devices/alsa/AlsaApi.h"
+#include "devices/encoders/EncoderDeviceSource.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "support/TempDir.h"
 
@@ -39,6 +41,7 @@ class HermeticTests : public ::testing::EmptyTestEventListener {
     std::filesystem::current_path(dir);
     devices::SetDefaultV4l2Api(std::make_shared<devices::FakeV4l2>());
     SetDefaultAlsaApi(std::make_shared<PlaybackOnlyAlsa>());
+    devices::SetEncoderCompressorsListed(false);
   }
   void OnTestEnd(const ::testing::TestInfo&) override {
     std::filesystem::current_path(g_startDir);

@@ -13,6 +13,7 @@
 #include "TestApplication.h"
 #include "TestFilters.h"
 #include "devices/alsa/FakeAlsa.h"
+#include "devices/encoders/CompressorFilter.h"
 #include "devices/virtual/CompressedFrameEncoder.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/MuxInterfaces.h"
@@ -50,6 +51,21 @@ std::function<ComPtr<IBaseFilter>()> FileSinkByClassId(const CLSID& clsid, const
               S_OK);
     EXPECT_EQ(sink->SetFileName(file, nullptr), S_OK);
     return sink.As<IBaseFilter>();
+  };
+}
+
+// A compressor of one of libavcodec's encoders.
+std::function<ComPtr<IBaseFilter>()> Compressor(const char* key) {
+  return [key] {
+    ComPtr<IBaseFilter> filter;
+    const auto encoder = devices::FindAvailableEncoder(key);
+    EXPECT_TRUE(encoder) << key;
+    if (encoder) {
+      EXPECT_EQ(devices::CreateCompressorFilter(*encoder, IID_IBaseFilter,
+                                                filter.ReleaseAndGetVoidAddress()),
+                S_OK);
+    }
+    return filter;
   };
 }
 
@@ -145,6 +161,9 @@ std::vector<FilterEntry> Filters() {
       {"NullRenderer", ByClassId(CLSID_NullRenderer), rgb32},
       {"OverlayMixer", ByClassId(CLSID_OverlayMixer), Overlay},
       {"AviMux", FileSinkByClassId(CLSID_AviDest, "states.avi"), rgb32},
+      // The compressors made from FFmpeg's encoders (MJPEG and PCM are in every libavcodec).
+      {"MjpegCompressor", Compressor("mjpeg"), yuy2},
+      {"PcmCompressor", Compressor("pcm_u8"), Audio},
       // The grabber filter modules, registered and created as the component does.
       {"InplGrbr", [] { return module_test::CreateInplaceGrabber(); }, rgb32},
       {"TrnfGrbr", [] { return module_test::CreateDeinterlacer(); }, rgb32},
