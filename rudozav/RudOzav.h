@@ -563,7 +563,7 @@ class TRavorOderiri : public QFrame {
   void ApplyRestartRule();
   void KeyReleased(char key);
   void ReleaseGraph();
-  void HandleGraphEvent(long code);
+  void HandleGraphEvent(long code, std::intptr_t param1);
   void PollPendingNotifications();
 
   // Setters' actions, run at once or from the queue.

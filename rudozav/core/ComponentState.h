@@ -5,9 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +53,8 @@ struct TRavorOdeririState {
   bool anyPending = false;
   bool deviceLost = false;
   bool diskFull = false;
+  bool captureAborted = false;  // the capture graph stopped on an error other than a full disk
+  HRESULT abortResult = S_OK;
   bool endOfStream = false;
   bool endReached = false;
 

@@ -106,6 +106,7 @@ inline constexpr TLogEntry kDoesNotApplyToDV{80, kLevelWarning, "does not apply 
 inline constexpr TLogEntry kCannotStartCapture{84, kLevelError, "cannot start capture"};
 inline constexpr TLogEntry kCannotStartPreview{85, kLevelError, "cannot start preview"};
 inline constexpr TLogEntry kNotCapturing{89, kLevelError, "not capturing"};
+inline constexpr TLogEntry kCaptureAborted{90, kLevelError, "capture aborted: "};  // + reason
 inline constexpr TLogEntry kDirectXAccelerationDisabled{96, kLevelError,
                                                         "DirectX acceleration disabled"};
 inline constexpr TLogEntry kDeviceInUse{97, kLevelError, "device "};  // + name + kDeviceInUseTail

@@ -7,6 +7,7 @@
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
+#include "rudozav/core/Logging.h"
 #include "rudozav/core/MouseMessages.h"
 #include "rudozav/frames/FrameCounting.h"
 #include "rudozav/graph/RendererWindows.h"
@@ -65,12 +66,12 @@ void TRavorOderiri::HandleGraphEvents() {
     LONG_PTR param1 = 0;
     LONG_PTR param2 = 0;
     if (FAILED(events->GetEvent(&code, &param1, &param2, 0))) return;
-    HandleGraphEvent(code);
+    HandleGraphEvent(code, param1);
     events->FreeEventParams(code, param1, param2);  // nothing to do when freeing fails
   }
 }
 
-void TRavorOderiri::HandleGraphEvent(long code) {
+void TRavorOderiri::HandleGraphEvent(long code, std::intptr_t param1) {
   TRavorOdeririState& state = *state_;
   switch (code) {
     case EC_COMPLETE:
@@ -84,10 +85,19 @@ void TRavorOderiri::HandleGraphEvent(long code) {
     case EC_ERRORABORT:
     case EC_PAUSED: {
       if (state.currentState != cs_Capture && state.currentState != cs_Recompress) return;
-      const std::string& file =
-          state.captureTarget.empty() ? captureFileName_ : state.captureTarget;
-      if (!DiskNearlyFull(file)) return;
-      state.diskFull = true;
+      // The drive the graph writes to; the capture file's before a capture has chosen one.
+      const std::string& file = !state.writeTarget.empty()     ? state.writeTarget
+                                : !state.captureTarget.empty() ? state.captureTarget
+                                                               : captureFileName_;
+      if (DiskNearlyFull(file)) {
+        state.diskFull = true;
+      } else if (code == EC_ERRORABORT && state.currentState == cs_Capture) {
+        // Any other abort ends the capture as well: the file so far stays playable.
+        state.captureAborted = true;
+        state.abortResult = static_cast<HRESULT>(param1);
+      } else {
+        return;
+      }
       state.anyPending = true;
       ui::ProcessMessages();
       return;
@@ -137,7 +147,20 @@ void TRavorOderiri::PollPendingNotifications() {
   }
   if (state.diskFull) {
     state.diskFull = false;
+    state.captureAborted = false;  // the full disk is the reason
+    state.recompressPending = false;
+    ChangeState(BaseState());  // the capture has ended, whether a graph can be rebuilt or not
     RestartGraph(true);
     if (OnDiskFull) OnDiskFull(this);
+  }
+  if (state.captureAborted) {
+    state.captureAborted = false;
+    rudozav::LogResult(*this, FAILED(state.abortResult) ? state.abortResult : E_FAIL,
+                       rudozav::errors::kCaptureAborted, HResultText(state.abortResult));
+    const std::string file = state.captureTarget;
+    state.recompressPending = false;
+    ChangeState(BaseState());
+    RestartGraph(true);
+    if (OnCaptureCompleted) OnCaptureCompleted(this, file, false);
   }
 }

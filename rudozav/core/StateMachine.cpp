@@ -111,8 +111,7 @@ void TRavorOderiri::RunStopCapture() {
   rudozav::UpdateDroppedFrames(*this);
   ClearGraph();
   RunPostCaptureStep();
-  const std::string file =
-      state_->captureTarget.empty() ? captureFileName_ : state_->captureTarget;
+  const std::string file = state_->captureTarget.empty() ? captureFileName_ : state_->captureTarget;
   if (OnCaptureCompleted) OnCaptureCompleted(this, file, true);
   ChangeState(BaseState());
   RestartGraph(true);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "dshow/DShow.h"
+#include "files/DriveType.h"
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
 #include "rudozav/core/Logging.h"
@@ -50,6 +51,18 @@ bool PrepareCaptureFile(TRavorOderiri& component) {
       component.PreallocCapFileEnabled() || component.CompressionMode() == cm_CompressAfterCapture;
   state.writeTarget = elsewhere ? PreallocFileName(component) : state.captureTarget;
   return true;
+}
+
+void WarnOfSlowDrives(TRavorOderiri& component) {
+  // Remote, CD-ROM and RAM disk drives all have the drive type's bit of value 4.
+  const auto warn = [&component](const std::string& path) {
+    if ((GetDriveType(path) & DRIVE_REMOTE) != 0) {
+      rudozav::LogCheck(component, true, rudozav::errors::kSlowStoragePath,
+                        path + std::string(rudozav::errors::kSlowStoragePathTail));
+    }
+  };
+  warn(component.StoragePath());
+  if (component.PreallocCapFileEnabled()) warn(component.State().writeTarget);
 }
 
 bool PreallocateCaptureFile(TRavorOderiri& component) {

@@ -12,6 +12,10 @@ class TRavorOderiri;
 // the capture target).
 bool PrepareCaptureFile(TRavorOderiri& component);
 
+// Warns when the storage folder, or the preallocated file when there is one, lies on a network
+// drive, a CD-ROM or a RAM disk: such drives may drop frames.
+void WarnOfSlowDrives(TRavorOderiri& component);
+
 // Makes the preallocated write target when preallocation is on and the file is missing or is to
 // be made again, with its start and completion events. False when it cannot be allocated.
 bool PreallocateCaptureFile(TRavorOderiri& component);

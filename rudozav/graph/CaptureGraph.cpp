@@ -234,6 +234,7 @@ bool BuildCaptureChain(TRavorOderiri& component, TCaptureBuild& build, bool audi
   if (!PrepareCaptureFile(component)) return false;
   build.filePrepared = true;
   build.writeTargetExisted = Exists(state.writeTarget);
+  WarnOfSlowDrives(component);
   if (!PreallocateCaptureFile(component)) return false;
   if (component.CompressionMode() == cm_CompressAfterCapture) state.recompressPending = true;
   const HRESULT hr = graph.captureBuilder ? graph.captureBuilder->SetOutputFileName(

@@ -7,12 +7,19 @@
 #include <string>
 #include <vector>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include "ComponentFixture.h"
 #include "MediaProbe.h"
+#include "devices/encoders/EncoderDeviceSource.h"
 #include "devices/virtual/DescriptionParser.h"
 #include "devices/virtual/VirtualDevices.h"
 #include "dshow/DShow.h"
+#include "files/DriveType.h"
 #include "rudozav/core/ComponentState.h"
+#include "rudozav/devices/Devices.h"
+#include "rudozav/devices/DevicesManager.h"
 #include "rudozav/graph/CaptureFile.h"
 #include "rudozav/graph/GraphBuilder.h"
 
@@ -193,8 +200,116 @@ TEST_F(CaptureGraphTest, APreallocatedFileIsMadeOnceReusedAndCopiedIntoTheCaptur
     ASSERT_TRUE(file.opened) << take;
     ASSERT_NE(file.Video(), nullptr);
     EXPECT_GE(file.Video()->packets, kFrames - 2);  // frames in flight at the stop may miss it
-    EXPECT_TRUE(fs::exists("pre.avi"));  // kept for the next capture
+    EXPECT_TRUE(fs::exists("pre.avi"));             // kept for the next capture
   }
+}
+
+// The index of a compressor in the video compressor list, -1 when it is not there.
+int VideoCompressorIndex(const std::string& name) {
+  const TDevices* list = VideoCompressorList();
+  for (int i = 0; list != nullptr && i < list->Count(); ++i) {
+    if (list->Items[static_cast<std::size_t>(i)].Name == name) return i;
+  }
+  return -1;
+}
+
+TEST_F(CaptureGraphTest, AVideoCompressorCompressesOnTheFlyOrOnceTheCaptureEnds) {
+  devices::SetEncoderCompressorsListed(true);
+  const struct {
+    TCompressionMode mode;
+    bool recompressed;  // the recompression events fire after the capture
+  } cases[] = {{cm_CompressOnTheFly, false}, {cm_CompressAfterCapture, true}};
+  for (const auto& c : cases) {
+    TRavorOderiri& component = Recorder();
+    const int mjpeg = VideoCompressorIndex("MJPEG (FFmpeg)");
+    if (mjpeg < 0) GTEST_SKIP() << "this libavcodec has no MJPEG encoder";
+    component.SetVideoCompressor(mjpeg);
+    component.SetCompressionMode(c.mode);
+    component.SetCaptureAudio(false);
+    component.SetCaptureFileName("small.avi");
+    component.OnRecompressCompleted = [this](TRavorOderiri*, bool ok) {
+      events.push_back(ok ? "Recompressed" : "NotRecompressed");
+    };
+    ASSERT_TRUE(CaptureSomeFrames(component));
+    EXPECT_EQ(Saw("Recompressed"), c.recompressed) << c.mode;
+    const TMediaProbe file = ProbeMedia("small.avi");
+    ASSERT_TRUE(file.opened) << c.mode;
+    ASSERT_NE(file.Video(), nullptr);
+    EXPECT_EQ(file.Video()->codec, "mjpeg");
+    EXPECT_GE(file.Video()->packets, kFrames - 2);
+    EXPECT_FALSE(fs::exists("prealloc.avi"));  // the temporary file is gone
+    Destroy(component);
+    events.clear();
+  }
+}
+
+TEST_F(CaptureGraphTest, RecompressingGivesTheSameLengthInTheOtherCodecAndRefusesNonMedia) {
+  devices::SetEncoderCompressorsListed(true);
+  TRavorOderiri& component = Recorder();
+  component.SetCaptureAudio(false);
+  component.SetCaptureFileName("raw.avi");
+  ASSERT_TRUE(CaptureSomeFrames(component));
+  const int mjpeg = VideoCompressorIndex("MJPEG (FFmpeg)");
+  if (mjpeg < 0) GTEST_SKIP() << "this libavcodec has no MJPEG encoder";
+  component.SetVideoCompressor(mjpeg);
+  std::vector<bool> results;
+  component.OnRecompressCompleted = [&](TRavorOderiri*, bool ok) { results.push_back(ok); };
+  component.Recompress("raw.avi", "small.avi");
+  std::ofstream("notes.avi") << "not media";
+  events.clear();
+  component.Recompress("notes.avi", "other.avi");
+  EXPECT_EQ(results, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(Saw("ErrorLog 2 Error: adding source filter notes.avi"));
+  EXPECT_FALSE(fs::exists("other.avi"));
+
+  const TMediaProbe raw = ProbeMedia("raw.avi");
+  const TMediaProbe small = ProbeMedia("small.avi");
+  ASSERT_TRUE(raw.opened && small.opened);
+  EXPECT_EQ(small.Video()->codec, "mjpeg");
+  EXPECT_EQ(small.Video()->packets, raw.Video()->packets);
+  EXPECT_NEAR(small.Video()->seconds, raw.Video()->seconds, 0.05);
+}
+
+TEST_F(CaptureGraphTest, AStorageFolderOnARamDiskIsWarnedAboutAndStillRecords) {
+  const std::string folder = "/dev/shm/rudozav-capture-" + std::to_string(::getpid());
+  if (GetDriveType("/dev/shm") != DRIVE_RAMDISK) GTEST_SKIP() << "/dev/shm is no RAM disk here";
+  TRavorOderiri& component = Recorder();
+  component.SetStoragePath(folder);
+  component.SetCaptureAudio(false);
+  ASSERT_TRUE(CaptureSomeFrames(component));
+  EXPECT_TRUE(Saw("ErrorLog 64 Warning: StoragePath= " + folder +
+                  "\r\nNetwork drives or slow drives may produce high rate of dropped frames"));
+  EXPECT_TRUE(fs::exists(folder + "/vg000001.avi"));
+  fs::remove_all(folder);
+}
+
+TEST_F(CaptureGraphTest, AFullDiskEndsTheCaptureAndTheFileStillPlays) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  fs::create_directories("small");
+  if (::mount("tmpfs", "small", "tmpfs", 0, "size=12m") != 0) GTEST_SKIP() << "cannot mount here";
+  struct TUnmount {
+    ~TUnmount() { ::umount2("small", MNT_DETACH); }
+  } unmount;
+  TRavorOderiri& component = Recorder();
+  int diskFull = 0;
+  component.OnDiskFull = [&diskFull](TRavorOderiri*) { ++diskFull; };
+  component.SetStoragePath("small");
+  component.SetCaptureAudio(false);
+  component.StartCapture();
+  ASSERT_EQ(component.CurrentState(), cs_Capture);
+  ASSERT_TRUE(WaitFor([&] {
+    component.PollTick();
+    return diskFull > 0;
+  }));
+  EXPECT_EQ(component.CurrentState(), cs_Down);
+  EXPECT_TRUE(std::none_of(events.begin(), events.end(), [](const std::string& line) {
+    return line.rfind("CaptureCompleted", 0) == 0;
+  }));
+  const TMediaProbe file = ProbeMedia("small/vg000001.avi");
+  ASSERT_TRUE(file.opened);
+  ASSERT_NE(file.Video(), nullptr);
+  EXPECT_GT(file.Video()->packets, 5);
+  Destroy(component);
 }
 
 TEST_F(CaptureGraphTest, PreallocationSizesOf2048MegabytesAndMoreWork) {

@@ -89,7 +89,7 @@ HRESULT FakeGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG
   if (events.empty()) return E_ABORT;
   *code = events.front();
   events.pop_front();
-  *param1 = 0;
+  *param1 = eventParam1;
   *param2 = 0;
   return S_OK;
 }

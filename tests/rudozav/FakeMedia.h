@@ -43,6 +43,7 @@ class FakeGraph : public ComObject<FakeGraph, IGraphBuilder, IMediaControl, IMed
   int intermediateStates = 0;
   // Media events waiting to be read, and what was freed and set.
   std::deque<LONG> events;
+  LONG_PTR eventParam1 = 0;  // the first parameter of every event read
   int freedEvents = 0;
   OAHWND notifyWindow = 0;
   LONG notifyMessage = 0;

@@ -82,5 +82,27 @@ TEST_F(GraphEventsTest, CompletionOutsideThePlayerIsIgnored) {
   EXPECT_TRUE(graph->controlCalls.empty());
 }
 
+TEST_F(GraphEventsTest, ACaptureAbortedWithRoomOnTheDiskIsReportedAndEnded) {
+  TRavorOderiri& component = WithGraph(cs_Capture);
+  component.State().writeTarget = "take.avi";  // in the test's folder, which has room
+  component.State().captureTarget = "take.avi";
+  int diskFull = 0;
+  component.OnDiskFull = [&](TRavorOderiri*) { ++diskFull; };
+  component.OnCaptureCompleted = [this](TRavorOderiri*, const std::string& file, bool ok) {
+    events.push_back("CaptureCompleted " + file + (ok ? " true" : " false"));
+  };
+  graph->eventParam1 = E_ACCESSDENIED;
+  Notify(component, EC_ERRORABORT);
+  EXPECT_TRUE(events.empty());
+  component.PollTick();
+  // No camera here: the restart that follows reports that.
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].rfind("ErrorLog 90 Error: capture aborted: ", 0), 0u) << events[0];
+  EXPECT_EQ(events[1], "StateChanging 2 0");
+  EXPECT_EQ(events[2], "ErrorLog 33 Error: no video device");
+  EXPECT_EQ(events[3], "CaptureCompleted take.avi false");
+  EXPECT_EQ(diskFull, 0);
+}
+
 }  // namespace
 }  // namespace rudozav_test

@@ -196,7 +196,8 @@ TEST_F(ComponentTest, RecompressRunsInItsOwnStateAndReportsItsEnd) {
   };
   component.Recompress("capture.avi", "small.avi");
   EXPECT_EQ(events, (std::vector<std::string>{
-                        "RecompressStarted", "StateChanging 0 4", "StateChanging 4 0",
+                        "RecompressStarted", "StateChanging 0 4",
+                        "ErrorLog 2 Error: adding source filter capture.avi", "StateChanging 4 0",
                         "ErrorLog 33 Error: no video device", "RecompressCompleted false"}));
   EXPECT_EQ(component.CompressionMode(), cm_NoCompression);
   EXPECT_FALSE(component.IsBusy());
