@@ -312,6 +312,32 @@ TEST_F(CaptureGraphTest, AFullDiskEndsTheCaptureAndTheFileStillPlays) {
   Destroy(component);
 }
 
+TEST_F(CaptureGraphTest, ADVCamcorderRecordsItsStreamAsItComesOrSplitAndDecoded) {
+  virtualdevices::UnplugAll();
+  ASSERT_TRUE(virtualdevices::Plug(R"({"devices": [{"category": "video",
+      "friendlyName": "DV Camcorder", "bus": "1394", "pins": [{"name": "DV A/V Out",
+      "role": "interleaved", "sound": true, "formats": [{"subtype": "dvsd", "size": [720, 480],
+      "frameRate": 29.97}]}]}]})"));
+  const struct {
+    TDVCaptureMode mode;
+    const char* videoCodec;
+    std::size_t streams;
+  } cases[] = {{dv_CaptureType1, "dvvideo", 1}, {dv_CaptureType2, "rawvideo", 2}};
+  for (const auto& c : cases) {
+    TRavorOderiri& component = Recorder();
+    ASSERT_TRUE(component.IsDVDevice());
+    component.SetDVCaptureMode(c.mode);
+    component.SetCaptureFileName("tape.avi");
+    ASSERT_TRUE(CaptureSomeFrames(component)) << c.mode;
+    const TMediaProbe file = ProbeMedia("tape.avi");
+    ASSERT_TRUE(file.opened) << c.mode;
+    ASSERT_EQ(file.streams.size(), c.streams) << c.mode;
+    EXPECT_EQ(file.Video()->codec, c.videoCodec);
+    EXPECT_GE(file.Video()->packets, kFrames - 2);
+    Destroy(component);
+  }
+}
+
 TEST_F(CaptureGraphTest, PreallocationSizesOf2048MegabytesAndMoreWork) {
   std::error_code error;
   if (fs::space(".", error).available < 4ull << 30) GTEST_SKIP() << "less than 4 GB free";
