@@ -7,6 +7,7 @@
 #include "clock/Clock.h"
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
+#include "rudozav/core/FlagScope.h"
 
 namespace rudozav {
 namespace {
@@ -48,18 +49,6 @@ bool FrameEventsReportProgress(const TRavorOderiri& component) {
          component.FrameCountMethod() == fim_FrameEvent;
 }
 
-// Marks a time code read as running for the nested-call test.
-class TReadScope {
- public:
-  explicit TReadScope(bool& reading) : reading_(reading) { reading_ = true; }
-  ~TReadScope() { reading_ = false; }
-  TReadScope(const TReadScope&) = delete;
-  TReadScope& operator=(const TReadScope&) = delete;
-
- private:
-  bool& reading_;
-};
-
 }  // namespace
 
 TTimeCode DecodeTimeCode(std::uint32_t packed) {
@@ -100,7 +89,7 @@ void ReadTimeCode(TRavorOderiri& component) {
   // Kept alive while the handler runs: it may clear the graph.
   const ComPtr<IAMTimecodeReader> reader = state.graph->timecodeReaderInterface;
   if (!reader || state.timeCodeReading) return;
-  const TReadScope scope(state.timeCodeReading);
+  const TFlagScope scope(state.timeCodeReading);
   TIMECODE_SAMPLE sample;
   sample.dwFlags = ED_DEVCAP_TIMECODE_READ;
   const TTimeCode code = SUCCEEDED(reader->GetTimecode(&sample))

@@ -9,6 +9,7 @@
 
 #include "rudozav/RudOzav.h"
 #include "rudozav/core/ComponentState.h"
+#include "rudozav/core/FlagScope.h"
 #include "rudozav/frames/CaptionSettings.h"
 #include "rudozav/frames/FrameCounting.h"
 #include "rudozav/frames/FrameGrab.h"
@@ -20,18 +21,6 @@ void TFrameThreadDeleter::operator()(TFrameThread* thread) const {
 }
 
 namespace {
-
-// Marks a frame handler as running for the nested-call test.
-class TFrameHandlerScope {
- public:
-  explicit TFrameHandlerScope(bool& running) : running_(running) { running_ = true; }
-  ~TFrameHandlerScope() { running_ = false; }
-  TFrameHandlerScope(const TFrameHandlerScope&) = delete;
-  TFrameHandlerScope& operator=(const TFrameHandlerScope&) = delete;
-
- private:
-  bool& running_;
-};
 
 // Burst grabs and raw frames of one frame event. The handlers may clear the graph, so the
 // records are looked up again after each of them. A frame that arrives while the UI thread
@@ -83,7 +72,7 @@ void TRavorOderiri::HandleFrameEvent() {
   HandOverCaption(*this, *state.graph->activeRecord);
   rudozav::CountFrameEvent(*this);
   if (state.frameHandlerRunning) return;
-  TFrameHandlerScope scope(state.frameHandlerRunning);
+  TFlagScope scope(state.frameHandlerRunning);
   rudozav::ReportFrameEvent(*this);
   RunFrameGrabbers(*this);
 }
@@ -93,7 +82,7 @@ void TRavorOderiri::HandlePlayerFrameEvent() {
   if (state.graph->graphMode.load() == gm_Stop || state.graph->activeRecord == nullptr) return;
   rudozav::CountFrameEvent(*this);
   if (state.frameHandlerRunning) return;
-  TFrameHandlerScope scope(state.frameHandlerRunning);
+  TFlagScope scope(state.frameHandlerRunning);
   ReportPlayerPosition();
   RunFrameGrabbers(*this);
 }
