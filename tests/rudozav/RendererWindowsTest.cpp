@@ -127,11 +127,11 @@ TEST_F(RendererWindowsTest, TheVideoWindowIsAdoptedSizedAndClosedWithTheGraph) {
     EXPECT_EQ(size, std::make_pair(640, 480));  // never zoomed
 
   const QPointer<QWidget> window = video.Window;
-  component.ClearGraph();
+  component.ClearGraph();  // the records end with the graph; the next graph starts empty
+  const TRenderer& fresh = state.graph->videoRenderer;
   EXPECT_EQ(state.graph->activeRenderer, nullptr);
-  EXPECT_FALSE(video.Filter || video.VideoWindow || video.BasicVideo);
-  EXPECT_EQ(video.Window, nullptr);
-  EXPECT_EQ(video.SourceWidth, 1);
+  EXPECT_FALSE(fresh.Filter || fresh.VideoWindow || fresh.BasicVideo);
+  EXPECT_EQ(fresh.Window, nullptr);
   EXPECT_TRUE(window.isNull() || !window->isVisible());
 
   // Without a graph sizing does nothing at all.
