@@ -87,7 +87,11 @@ bool SetExtradata(AVCodecParameters& parameters, const std::vector<BYTE>& bytes)
 EncoderSession::EncoderSession(const AvailableEncoder& encoder, av::CodecContextPtr context)
     : encoder_(encoder), context_(std::move(context)), packet_(av_packet_alloc()) {}
 
-EncoderSession::~EncoderSession() = default;
+EncoderSession::~EncoderSession() {
+  // The codec's own threads may still read pictures of the converter's pool: they end with the
+  // codec context, which therefore goes first.
+  context_.reset();
+}
 
 std::unique_ptr<EncoderSession> EncoderSession::Open(const AvailableEncoder& encoder,
                                                      const AM_MEDIA_TYPE& input,
