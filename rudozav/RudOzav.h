@@ -398,6 +398,9 @@ class TRavorOderiri : public QFrame {
   void StopPlayer();
   void PlayerForward(int Percent);
   void PlayerBackward(int Percent);
+  // Not queued: seeks the player to Position (media time, 100 ns) at once; outside cs_Player it
+  // logs "not playing" and does nothing.
+  void SetPlayerPosition(std::int64_t Position);
   void Recompress(const std::string& SourceFile, const std::string& DestFile);
   void ShowDialog(int Dialog);
   void SetAnalogVideoStandard(int Index);
@@ -606,6 +609,10 @@ class TRavorOderiri : public QFrame {
   void DiscoverSelectedDevice();
   bool BuildPreviewGraph();
   bool BuildCaptureGraph();
+  // The player graph of OpenPlayer after its checks, with its failure ending.
+  bool BuildPlayerGraph();
+  bool BuildPlayerChain();
+  void EndFailedPlayer();
   bool TranscodeFile(const std::string& sourceFile, const std::string& destFile,
                      bool recompressing);
   void CaptureDeviceState();

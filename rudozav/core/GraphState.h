@@ -46,6 +46,15 @@ struct TGraphState {
   bool playerGraph = false;        // the graph is a file player
   bool frameEventGrabber = false;  // frame events flow from the active record
 
+  // The player's file, measured when it was opened (mediaSeeking is the player's seeking): its
+  // length in frames (0 when its format has no frame time) and in media time (100 ns), the
+  // position last read, that position in frames, and the average frame rate.
+  std::int64_t playerFrameCount = 0;
+  std::int64_t playerDuration = 0;
+  std::int64_t playerPosition = 0;
+  std::int64_t playerFramePosition = 0;
+  double playerFrameRate = 0.0;
+
   // The device side of the base graph.
   ComPtr<IBaseFilter> videoCaptureFilter;
   GUID streamMajorType = MEDIATYPE_Video;  // or MEDIATYPE_Interleaved for DV

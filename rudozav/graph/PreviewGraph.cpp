@@ -22,10 +22,6 @@ namespace errors = rudozav::errors;
 
 namespace {
 
-constexpr char kDScalerStateKey[] =
-    "\\Software\\RavorOderiri\\ThirdPartyFilters\\{463D645D-48F7-11D4-8464-0008C782A257}";
-constexpr char kDScalerAddress[] = "http://deinterlace.sourceforge.net/";
-
 // A DV camcorder: its preview pin (else its capture pin) into the DV splitter, the splitter's
 // video into the DV codec. audioPin receives the splitter's sound when it is to be rendered.
 bool BuildDVSource(TRavorOderiri& component, ComPtr<IPin>& pin, ComPtr<IPin>& audioPin,
@@ -65,56 +61,6 @@ bool BuildCaptureSource(TRavorOderiri& component, ComPtr<IPin>& pin) {
   return static_cast<bool>(pin);
 }
 
-// The deinterlacer the Deinterlacer property chooses. A missing outside deinterlacer is reported
-// and the preview goes on without it.
-bool InsertDeinterlacer(TRavorOderiri& component, ComPtr<IPin>& pin) {
-  switch (component.Deinterlacer()) {
-    case di_DSCALER:
-      WriteProcessLog("inserting deinterlacer");
-      if (!InsertFilterAndRestoreState(component, CLSID_DScalerDeinterlacer,
-                                       kDScalerDeinterlacerName, pin, kDScalerStateKey))
-        rudozav::LogCheck(component, true, errors::kDscalerNotInstalled, kDScalerAddress);
-      return true;
-    case di_HalfSize: {
-      WriteProcessLog("inserting deinterlacer");
-      TGrabberControl* record = nullptr;  // the deinterlacer's record is not kept
-      return InsertFilter1grabber(component, CLSID_TrnfGrbr, kHalfSizeDeinterlacerName, pin, record,
-                                  -3, 0, 1, nullptr);
-    }
-    default:
-      return true;
-  }
-}
-
-// The grabbers: raw, deinterlacer, frame grabber, and the frame notifier when frame events are
-// wanted and no grabber gives them. The last grabber inserted is the active record.
-bool InsertGrabbers(TRavorOderiri& component, ComPtr<IPin>& pin) {
-  TRavorOdeririState& state = component.State();
-  if (component.RawFrameGrabberEnabled()) {
-    WriteProcessLog("inserting raw frame grabber on preview stream");
-    if (!InsertFilter1grabber(component, CLSID_InplGrabber, kRawFrameGrabberName, pin,
-                              state.graph->rawGrabberRecord, 2, 1, 0, nullptr))
-      return false;
-    state.graph->activeRecord = state.graph->rawGrabberRecord;
-  }
-  if (!InsertDeinterlacer(component, pin)) return false;
-  if (component.FrameGrabberEnabled()) {
-    WriteProcessLog("inserting frame grabber on preview stream");
-    if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameGrabberName, pin,
-                              state.graph->frameGrabberRecord, 3, 1, 1, &MEDIASUBTYPE_RGB24))
-      return false;
-    state.graph->activeRecord = state.graph->frameGrabberRecord;
-  }
-  if (state.graph->activeRecord == nullptr && FrameNotifierWanted(component)) {
-    WriteProcessLog("inserting frame counter");
-    if (!InsertFilter1grabber(component, CLSID_InplGrabber, kFrameNotifierName, pin,
-                              state.graph->notifierRecord, -1, 0, 0, nullptr))
-      return false;
-    state.graph->activeRecord = state.graph->notifierRecord;
-  }
-  return true;
-}
-
 // The audio renderer for the DV splitter's sound or the audio capture device's output. Only a
 // missing audio pin fails the build; the renderer itself may fail without stopping it.
 bool InsertAudioRenderer(TRavorOderiri& component, ComPtr<IPin>& audioPin) {
@@ -151,7 +97,7 @@ bool TRavorOderiri::BuildPreviewChain() {
     if (VideoPortAvailable()) SetupOverlayMixing(overlayEnabled_);
     if (!BuildCaptureSource(*this, pin)) return false;
   }
-  if (!InsertGrabbers(*this, pin)) return false;
+  if (!InsertPreviewGrabbers(*this, pin)) return false;
   state.graph->recordConnectedSize = true;  // the renderer's connection fixes the video size
   const std::string rendererName = "video renderer " + std::to_string(state.graph->rendererStamp);
   if (!InsertRenderer(*this, pin, rendererName, state.graph->videoRenderer, true)) return false;

@@ -154,6 +154,12 @@ void MediaFileStream::Restart() {
   // lets it go, so that the thread can end.
   (void)DeliverBeginFlush();  // a peer that does not flush is stopped with the thread
   StopThread();
+  {
+    // The old thread may have moved the position on with a sample of the old segment after the
+    // seek set it; until the new thread reads its first packet the position is the new start.
+    std::lock_guard lock(positionLock_);
+    current_ = segment_.start;
+  }
   (void)DeliverEndFlush();
   const HRESULT hr = Active();
   if (FAILED(hr)) diag::Warn("dshow", Name() + ": cannot restart after a seek: " + HResultText(hr));

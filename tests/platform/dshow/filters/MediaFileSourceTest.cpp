@@ -176,6 +176,27 @@ TEST_P(MediaFiles, ASeekWhilePausedStartsAtTheFrameOfTheTarget) {
   EXPECT_NEAR(SoundSeconds(), (GetParam().spec.frames - 10) * 0.04, 0.1);
 }
 
+TEST_P(MediaFiles, APositionReadRightAfterASeekIsItsTarget) {
+  BuildPlayer();
+  if (HasFatalFailure()) return;
+  ComPtr<IMediaControl> control = graph_.As<IMediaControl>();
+  ComPtr<IMediaSeeking> seeking = graph_.As<IMediaSeeking>();
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  OAFilterState state = State_Stopped;
+  ASSERT_EQ(control->GetState(10000, &state), S_OK);
+  // Back and forth, each read at once: the streaming thread of the segment before must not show.
+  for (const LONGLONG frame : {12, 4, 20, 0, 16}) {
+    LONGLONG target = frame * kFrame;
+    ASSERT_EQ(seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                    AM_SEEKING_NoPositioning),
+              S_OK);
+    LONGLONG current = -1;
+    ASSERT_EQ(seeking->GetCurrentPosition(&current), S_OK);
+    EXPECT_EQ(current, target) << frame;
+  }
+  control->Stop();
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, MediaFiles, ::testing::ValuesIn(kFiles),
                          [](const auto& param) { return std::string(param.param.name); });
 
