@@ -112,10 +112,7 @@ void MeasurePlayer(TRavorOderiri& component, std::int64_t frames) {
 }  // namespace
 
 void TRavorOderiri::RunOpenPlayer() {
-  TRavorOdeririState& state = *state_;
-  state.graph->playerGraph = false;
   SetBusy(true);
-  state.endReached = false;
   BuildPlayerGraph();
   SetBusy(false);
 }
@@ -138,6 +135,9 @@ bool TRavorOderiri::BuildPlayerGraph() {
 
 bool TRavorOderiri::BuildPlayerChain() {
   TRavorOdeririState& state = *state_;
+  // Only now does the graph playing so far stop being the player: a refused open changes nothing.
+  state.graph->playerGraph = false;
+  state.endReached = false;
   // The measuring graph: only the length in frames is taken from it.
   std::int64_t frames = 0;
   if (!CreateGraphBuilder(*this) || !RenderPlayerFile(*this) || !MeasureFrames(*this, frames))

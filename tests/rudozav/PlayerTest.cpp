@@ -293,6 +293,22 @@ TEST_F(PlayerTest, AMissingFileIsAnnouncedAndChangesNothing) {
   }
 }
 
+TEST_F(PlayerTest, AnOpenRefusedForAMissingFileLeavesThePlayingFileAsItWas) {
+  RecordFile("take.avi", false);
+  TRavorOderiri& component = Player("take.avi");
+  component.SetPlayerAutoStart(false);
+  component.OpenPlayer();
+  ASSERT_EQ(component.CurrentState(), cs_Player);
+  component.SetPlayerFileName("gone.avi");
+  component.OpenPlayer();
+  EXPECT_EQ(Count("PlayerFileNotFound gone.avi"), 1);
+  EXPECT_EQ(component.CurrentState(), cs_Player);
+  EXPECT_TRUE(component.State().graph->playerGraph);
+  const std::int64_t middle = component.State().graph->playerDuration / 2;
+  component.SetPlayerPosition(middle);  // the first file still answers
+  EXPECT_EQ(Position(component), middle);
+}
+
 TEST_F(PlayerTest, AFileThatCannotBePlayedIsReportedAndTheGraphBeforeComesBack) {
   std::ofstream("notes.txt") << "these are words, not pictures\n";
   std::ofstream("empty.avi").close();
