@@ -222,10 +222,9 @@ bool TRavorOderiri::RestartGraph(bool reset) {
   // A restart into cs_Down builds nothing, so a missing device is no failure there: closing the
   // player or ending a recompression on a machine without a camera reports nothing.
   const bool buildsNothing = (reset ? BaseState() : state.currentState) == cs_Down;
-  if (!buildsNothing &&
-      (rudozav::LogCheck(*this, noDevice, errors::kNoVideoDevice) ||
-       rudozav::LogCheck(*this, !state.settings[rs_DeviceDiscovered].BoolValue,
-                         errors::kVideoDeviceNotAvailable))) {
+  if (!buildsNothing && (rudozav::LogCheck(*this, noDevice, errors::kNoVideoDevice) ||
+                         rudozav::LogCheck(*this, !state.settings[rs_DeviceDiscovered].BoolValue,
+                                           errors::kVideoDeviceNotAvailable))) {
     state.restartGuard = false;
     return false;
   }
