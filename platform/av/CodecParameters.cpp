@@ -45,6 +45,44 @@ const RawVideo* FindRawVideo(const GUID& subtype) {
 const AVCodecTag* const kVideoTags[] = {avformat_get_riff_video_tags(), nullptr};
 const AVCodecTag* const kAudioTags[] = {avformat_get_riff_audio_tags(), nullptr};
 
+struct ExtraTag {
+  AVCodecID codec;
+  DWORD tag;
+};
+
+// Codecs of common files that libavformat's RIFF tables have no tag for, under the names other
+// programs give them in AVI and WAV files; the first of a codec is the one it gets.
+constexpr ExtraTag kExtraVideoTags[] = {{AV_CODEC_ID_HEVC, MakeFourCC('H', 'E', 'V', 'C')},
+                                        {AV_CODEC_ID_HEVC, MakeFourCC('H', '2', '6', '5')},
+                                        {AV_CODEC_ID_HEVC, MakeFourCC('h', 'v', 'c', '1')},
+                                        {AV_CODEC_ID_HEVC, MakeFourCC('h', 'e', 'v', '1')}};
+constexpr ExtraTag kExtraAudioTags[] = {{AV_CODEC_ID_OPUS, 0x704F}, {AV_CODEC_ID_ALAC, 0x6C61}};
+
+template <std::size_t N>
+AVCodecID CodecOfTag(const AVCodecTag* const* tables, const ExtraTag (&extra)[N], DWORD tag) {
+  const AVCodecID codec = av_codec_get_id(tables, tag);
+  if (codec != AV_CODEC_ID_NONE) return codec;
+  for (const ExtraTag& entry : extra) {
+    if (entry.tag == tag) return entry.codec;
+  }
+  return AV_CODEC_ID_NONE;
+}
+
+// The codec's tag; a tag the parameters carry is kept when it names that codec (an MP4 or
+// Matroska file's own tags do not). 0 when there is none.
+template <std::size_t N>
+DWORD TagOfCodec(const AVCodecTag* const* tables, const ExtraTag (&extra)[N],
+                 const AVCodecParameters& parameters, DWORD limit) {
+  const DWORD carried = parameters.codec_tag;
+  if (carried != 0 && carried <= limit && CodecOfTag(tables, extra, carried) == parameters.codec_id)
+    return carried;
+  if (const unsigned tag = av_codec_get_tag(tables, parameters.codec_id); tag != 0) return tag;
+  for (const ExtraTag& entry : extra) {
+    if (entry.codec == parameters.codec_id) return entry.tag;
+  }
+  return 0;
+}
+
 bool SetExtradata(AVCodecParameters& parameters, const BYTE* data, size_t size) {
   if (size == 0) return true;
   parameters.extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
@@ -108,8 +146,9 @@ bool VideoToParameters(const AM_MEDIA_TYPE& type, AVCodecParameters& parameters,
     parameters.codec_id = AV_CODEC_ID_RAWVIDEO;
     parameters.codec_tag = 0;
   } else {
-    parameters.codec_id =
-        raw != nullptr ? AV_CODEC_ID_RAWVIDEO : av_codec_get_id(kVideoTags, format->compression);
+    parameters.codec_id = raw != nullptr
+                              ? AV_CODEC_ID_RAWVIDEO
+                              : CodecOfTag(kVideoTags, kExtraVideoTags, format->compression);
     if (parameters.codec_id == AV_CODEC_ID_NONE) return false;
     parameters.codec_tag = format->compression;
   }
@@ -159,7 +198,7 @@ bool AudioToParameters(const AM_MEDIA_TYPE& type, AVCodecParameters& parameters,
     parameters.codec_id =
         wave->wBitsPerSample == 64 ? AV_CODEC_ID_PCM_F64LE : AV_CODEC_ID_PCM_F32LE;
   } else {
-    parameters.codec_id = av_codec_get_id(kAudioTags, tag);
+    parameters.codec_id = CodecOfTag(kAudioTags, kExtraAudioTags, tag);
   }
   if (parameters.codec_id == AV_CODEC_ID_NONE) return false;
   parameters.codec_type = AVMEDIA_TYPE_AUDIO;
@@ -199,8 +238,8 @@ std::optional<MediaType> VideoToMediaType(const AVCodecParameters& parameters,
   const GUID* rgb = parameters.codec_id == AV_CODEC_ID_RAWVIDEO && parameters.codec_tag == 0
                         ? RgbSubtypeOf(parameters.format)
                         : nullptr;
-  DWORD tag = parameters.codec_tag;
-  if (rgb == nullptr && tag == 0) tag = av_codec_get_tag(kVideoTags, parameters.codec_id);
+  const DWORD tag =
+      rgb != nullptr ? BI_RGB : TagOfCodec(kVideoTags, kExtraVideoTags, parameters, 0xFFFFFFFF);
   if (rgb == nullptr && tag == 0) return std::nullopt;
   const GUID subtype = rgb != nullptr ? *rgb : FourCCGuid(tag);
   const auto extra = static_cast<ULONG>(std::max(parameters.extradata_size, 0));
@@ -242,11 +281,10 @@ std::optional<MediaType> AudioToMediaType(const AVCodecParameters& parameters) {
     default:
       break;
   }
-  WORD tag =
+  const WORD tag =
       parameters.codec_id == AV_CODEC_ID_PCM_F32LE || parameters.codec_id == AV_CODEC_ID_PCM_F64LE
           ? WAVE_FORMAT_IEEE_FLOAT
-          : static_cast<WORD>(parameters.codec_tag);
-  if (tag == 0) tag = static_cast<WORD>(av_codec_get_tag(kAudioTags, parameters.codec_id));
+          : static_cast<WORD>(TagOfCodec(kAudioTags, kExtraAudioTags, parameters, 0xFFFF));
   if (tag == 0) return std::nullopt;
   const auto extra = static_cast<ULONG>(std::max(parameters.extradata_size, 0));
   MediaType type(MEDIATYPE_Audio, FourCCGuid(tag), FORMAT_WaveFormatEx);

@@ -177,4 +177,54 @@ INSTANTIATE_TEST_SUITE_P(
                              }}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// Parameters as a demuxer of another container gives them: its own tag or none.
+struct FromFileCase {
+  const char* name;
+  AVMediaType kind;
+  AVCodecID codec;
+  unsigned containerTag;
+  GUID subtype;
+};
+
+class FromFiles : public ::testing::TestWithParam<FromFileCase> {};
+
+TEST_P(FromFiles, GetTheTagThatNamesTheirCodec) {
+  Parameters parameters;
+  AVCodecParameters& p = *parameters.value;
+  p.codec_type = GetParam().kind;
+  p.codec_id = GetParam().codec;
+  p.codec_tag = GetParam().containerTag;
+  p.width = 64;
+  p.height = 48;
+  p.sample_rate = 48000;
+  av_channel_layout_default(&p.ch_layout, 2);
+  const auto type = av::ToMediaType(p, AVRational{25, 1});
+  ASSERT_TRUE(type.has_value());
+  EXPECT_EQ((*type)->subtype, GetParam().subtype);
+  Parameters back;  // and the type reads back as the same codec
+  ASSERT_TRUE(av::ToCodecParameters(type->Get(), *back.value));
+  EXPECT_EQ(back.value->codec_id, GetParam().codec);
+}
+
+constexpr unsigned Tag(char a, char b, char c, char d) {
+  return MakeFourCC(a, b, c, d);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, FromFiles,
+    ::testing::Values(
+        FromFileCase{"MatroskaHevc", AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_HEVC, 0,
+                     FourCCGuid(Tag('H', 'E', 'V', 'C'))},
+        FromFileCase{"Mp4Hevc", AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_HEVC, Tag('h', 'v', 'c', '1'),
+                     FourCCGuid(Tag('h', 'v', 'c', '1'))},
+        FromFileCase{"Mp4H264", AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_H264, Tag('a', 'v', 'c', '1'),
+                     FourCCGuid(Tag('a', 'v', 'c', '1'))},
+        FromFileCase{"MatroskaVp9", AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_VP9, 0,
+                     FourCCGuid(Tag('V', 'P', '9', '0'))},
+        FromFileCase{"MatroskaOpus", AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_OPUS, 0, FourCCGuid(0x704F)},
+        FromFileCase{"Mp4Aac", AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_AAC, Tag('m', 'p', '4', 'a'),
+                     FourCCGuid(0x00FF)},
+        FromFileCase{"OggVorbis", AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_VORBIS, 0, FourCCGuid(0x566F)}),
+    [](const auto& param) { return std::string(param.param.name); });
+
 }  // namespace

@@ -49,10 +49,19 @@ MediaFileSpec MatroskaMpeg4Mp2() {
   return spec;
 }
 
+// MJPEG and PCM in QuickTime's container.
+MediaFileSpec MovMjpegPcm() {
+  MediaFileSpec spec;
+  spec.container = "mov";
+  return spec;
+}
+
 const FileCase kFiles[] = {
     {"AviMjpegPcm", AviMjpegPcm(), "clip.avi", MEDIASUBTYPE_MJPG, WAVE_FORMAT_PCM},
     {"MatroskaMpeg4Mp2", MatroskaMpeg4Mp2(), "clip.mkv", FourCCGuid(MakeFourCC('F', 'M', 'P', '4')),
      0x0050},
+    {"MovMjpegPcm", MovMjpegPcm(), "clip.mov", FourCCGuid(MakeFourCC('j', 'p', 'e', 'g')),
+     WAVE_FORMAT_PCM},
 };
 
 ComPtr<IGraphBuilder> NewGraph() {

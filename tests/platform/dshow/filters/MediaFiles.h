@@ -9,15 +9,15 @@
 namespace filter_test {
 
 struct MediaFileSpec {
-  const char* container = "avi";  // a libavformat muxer name
-  AVCodecID video = AV_CODEC_ID_MJPEG;
+  const char* container = "avi";        // a libavformat muxer name
+  AVCodecID video = AV_CODEC_ID_MJPEG;  // AV_CODEC_ID_NONE for none
   int frames = 20;
   int framesPerSecond = 25;
   int width = 64;
   int height = 48;
   int keyFrameEvery = 1;                    // for codecs with inter frames
   AVCodecID audio = AV_CODEC_ID_PCM_S16LE;  // AV_CODEC_ID_NONE for none
-  int sampleRate = 8000;
+  int sampleRate = 8000;                    // or the nearest rate the encoder takes
   // false: the file ends without its trailer (no index, header counts unwritten), as a
   // recording whose process was killed.
   bool finish = true;
@@ -25,5 +25,8 @@ struct MediaFileSpec {
 
 // Writes the file; false with a reason on standard error when it cannot.
 bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec);
+
+// Whether this machine's libavcodec has encoders for the spec's codecs.
+bool CanWriteMediaFile(const MediaFileSpec& spec);
 
 }  // namespace filter_test

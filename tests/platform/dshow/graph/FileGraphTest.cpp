@@ -15,6 +15,7 @@
 #include "devices/alsa/FakeAlsa.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
+#include "dshow/base/BaseRenderer.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/base/TransformFilter.h"
 #include "dshow/graph/PinQueries.h"
@@ -157,5 +158,72 @@ TEST_F(FileGraph, RenderStreamRecompressesThroughADecoderAndTheCompressor) {
   // All of the sound: 16-bit mono at 8 kHz for as long as the pictures.
   EXPECT_EQ(copy.streams[1].bytes, int64_t{spec_.frames} * 8000 * 2 / 25);
 }
+
+// ---- The files users have -------------------------------------------------------------------
+
+struct FormatCase {
+  const char* name;
+  const char* container;
+  const char* file;
+  AVCodecID video;
+  AVCodecID audio;
+};
+
+class CommonFormats : public ::testing::TestWithParam<FormatCase> {};
+
+// The renderer the graph named so, counting what it rendered; -1 when there is none.
+LONG RenderedBy(IGraphBuilder* graph, const char* name) {
+  ComPtr<IBaseFilter> filter;
+  if (graph->FindFilterByName(name, filter.ReleaseAndGetAddressOf()) != S_OK) return -1;
+  const auto* renderer = dynamic_cast<CBaseRenderer*>(filter.Get());
+  return renderer != nullptr ? renderer->FramesRendered() : -1;
+}
+
+TEST_P(CommonFormats, RenderFilePlaysEveryPictureAndTheSound) {
+  ui_test::TestApplication();
+  SetDefaultAlsaApi(std::make_shared<FakeAlsa>());
+  MediaFileSpec spec;
+  spec.container = GetParam().container;
+  spec.video = GetParam().video;
+  spec.audio = GetParam().audio;
+  spec.frames = 10;
+  spec.keyFrameEvery = 5;
+  spec.sampleRate = 44100;
+  if (!filter_test::CanWriteMediaFile(spec)) GTEST_SKIP() << "no encoder here";
+  ASSERT_TRUE(WriteMediaFile(GetParam().file, spec));
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph), S_OK);
+  ASSERT_EQ(graph->RenderFile(GetParam().file, nullptr), S_OK);
+  ASSERT_EQ(PlayToEnd(graph.Get()), S_OK);
+  const bool video = GetParam().video != AV_CODEC_ID_NONE;
+  const bool audio = GetParam().audio != AV_CODEC_ID_NONE;
+  EXPECT_EQ(RenderedBy(graph.Get(), "Video Renderer"), video ? spec.frames : -1);
+  if (audio) {
+    EXPECT_GT(RenderedBy(graph.Get(), "Audio Renderer"), 0);
+  } else {
+    EXPECT_EQ(RenderedBy(graph.Get(), "Audio Renderer"), -1);
+  }
+  graph.Reset();
+  SetDefaultAlsaApi(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CommonFormats,
+    ::testing::Values(
+        FormatCase{"Mp4H264Aac", "mp4", "clip.mp4", AV_CODEC_ID_H264, AV_CODEC_ID_AAC},
+        FormatCase{"MovMjpegPcm", "mov", "clip.mov", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE},
+        FormatCase{"MatroskaHevcOpus", "matroska", "clip.mkv", AV_CODEC_ID_HEVC, AV_CODEC_ID_OPUS},
+        FormatCase{"WebmVp8Vorbis", "webm", "clip.webm", AV_CODEC_ID_VP8, AV_CODEC_ID_VORBIS},
+        FormatCase{"WebmVp9Opus", "webm", "clip9.webm", AV_CODEC_ID_VP9, AV_CODEC_ID_OPUS},
+        FormatCase{"MatroskaAv1Mp3", "matroska", "av1.mkv", AV_CODEC_ID_AV1, AV_CODEC_ID_MP3},
+        FormatCase{"MpegTsMpeg2Mp2", "mpegts", "clip.ts", AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MP2},
+        FormatCase{"RawH264", "h264", "clip.h264", AV_CODEC_ID_H264, AV_CODEC_ID_NONE},
+        FormatCase{"RawMjpeg", "mjpeg", "clip.mjpeg", AV_CODEC_ID_MJPEG, AV_CODEC_ID_NONE},
+        FormatCase{"Mp3", "mp3", "tone.mp3", AV_CODEC_ID_NONE, AV_CODEC_ID_MP3},
+        FormatCase{"AdtsAac", "adts", "tone.aac", AV_CODEC_ID_NONE, AV_CODEC_ID_AAC},
+        FormatCase{"OggOpus", "ogg", "tone.opus", AV_CODEC_ID_NONE, AV_CODEC_ID_OPUS},
+        FormatCase{"OggVorbis", "ogg", "tone.ogg", AV_CODEC_ID_NONE, AV_CODEC_ID_VORBIS},
+        FormatCase{"WavPcm", "wav", "tone.wav", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
