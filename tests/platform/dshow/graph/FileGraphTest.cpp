@@ -8,9 +8,11 @@
 #include <string>
 
 #include "AviReadBack.h"
+#include "FilterTestSupport.h"
 #include "MediaFiles.h"
 #include "PlaybackTestSupport.h"
 #include "TestApplication.h"
+#include "clock/Clock.h"
 #include "com/Com.h"
 #include "devices/alsa/FakeAlsa.h"
 #include "dshow/Uuids.h"
@@ -24,6 +26,7 @@ namespace {
 using filter_test::MediaFileSpec;
 using filter_test::PlayToEnd;
 using filter_test::ReadAvi;
+using filter_test::WaitUntil;
 using filter_test::WriteMediaFile;
 
 constexpr DWORD kHfyu = MakeFourCC('H', 'F', 'Y', 'U');
@@ -157,5 +160,80 @@ TEST_F(FileGraph, RenderStreamRecompressesThroughADecoderAndTheCompressor) {
   // All of the sound: 16-bit mono at 8 kHz for as long as the pictures.
   EXPECT_EQ(copy.streams[1].bytes, int64_t{spec_.frames} * 8000 * 2 / 25);
 }
+
+// Which clock paces a played file: the audio renderer's when it has sound, else the system's.
+struct ClockCase {
+  const char* name;
+  AVCodecID audio;
+};
+
+class FileClock : public FileGraph, public ::testing::WithParamInterface<ClockCase> {};
+
+TEST_P(FileClock, TheAudioRendererIsTheClockOfAFileWithSound) {
+  MediaFileSpec spec;
+  spec.audio = GetParam().audio;
+  ASSERT_TRUE(WriteMediaFile("media.avi", spec));
+  ASSERT_EQ(graph_->RenderFile("media.avi", nullptr), S_OK);
+  ASSERT_EQ(graph_->SetDefaultSyncSource(), S_OK);
+  ComPtr<IBaseFilter> video;
+  ASSERT_EQ(graph_->FindFilterByName("Video Renderer", video.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IReferenceClock> clock;
+  ASSERT_EQ(video->GetSyncSource(clock.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IBaseFilter> sound;
+  const bool hasSound =
+      SUCCEEDED(graph_->FindFilterByName("Audio Renderer", sound.ReleaseAndGetAddressOf()));
+  EXPECT_EQ(hasSound, GetParam().audio != AV_CODEC_ID_NONE);
+  ComPtr<IBaseFilter> clockFilter;
+  const bool filterClock = SUCCEEDED(clock.As(&clockFilter));
+  EXPECT_EQ(filterClock, hasSound);
+  if (hasSound) {
+    EXPECT_EQ(clockFilter.Get(), sound.Get());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, FileClock,
+                         ::testing::Values(ClockCase{"WithSound", AV_CODEC_ID_PCM_S16LE},
+                                           ClockCase{"Silent", AV_CODEC_ID_NONE}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// At a rate, pictures are due that much faster by the graph's clock, whether the sound is
+// resampled to the rate (up to 2) or muted (beyond).
+class FileRate : public FileGraph, public ::testing::WithParamInterface<double> {
+ protected:
+  void TearDown() override {
+    if (graph_) graph_.As<IMediaControl>()->Stop();
+    FileGraph::TearDown();
+    sysclock::UseRealClock();
+  }
+};
+
+TEST_P(FileRate, PicturesAreDueAtTheRate) {
+  const double rate = GetParam();
+  sysclock::UseTestClock(1000);
+  MediaFileSpec spec;
+  spec.frames = 50;
+  ASSERT_TRUE(WriteMediaFile("long.avi", spec));
+  ASSERT_EQ(graph_->RenderFile("long.avi", nullptr), S_OK);
+  ASSERT_EQ(graph_.As<IMediaSeeking>()->SetRate(rate), S_OK);
+  ComPtr<IBaseFilter> video;
+  ASSERT_EQ(graph_->FindFilterByName("Video Renderer", video.ReleaseAndGetAddressOf()), S_OK);
+  auto* renderer = static_cast<CBaseRenderer*>(video.Get());
+  ASSERT_EQ(graph_.As<IMediaControl>()->Run(), S_OK);
+  // Steps end between frame times, so a clock slewed by a fraction of a millisecond changes
+  // nothing.
+  DWORD elapsedMs = 0;
+  for (int step = 0; step < 4; ++step) {
+    if (step > 0) {
+      sysclock::Advance(110);
+      elapsedMs += 110;
+    }
+    const auto due = static_cast<LONG>(elapsedMs * rate / 40) + 1;
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() >= due; }))
+        << renderer->FramesRendered() << " of " << due << " frames after " << elapsedMs << " ms";
+    EXPECT_EQ(renderer->FramesRendered(), due) << "a frame shown before its time";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, FileRate, ::testing::Values(1.0, 2.0, 4.0));
 
 }  // namespace
