@@ -245,13 +245,14 @@ HRESULT CBaseRenderer::BeginFlush() {
   std::lock_guard render(renderLock_);
   flushing_ = true;
   cued_ = endOfStream_ = completeSent_ = false;
-  OnBeginFlush();
+  OnFlush();
   renderWake_.notify_all();
   return S_OK;
 }
 
 HRESULT CBaseRenderer::EndFlush() {
   std::lock_guard render(renderLock_);
+  OnFlush();
   flushing_ = false;
   return S_OK;
 }

@@ -97,8 +97,10 @@ class CBaseRenderer : public CBaseFilter, public IAMFilterMiscFlags {
   // come instead of at their time, because its device takes them at its own pace (a sound card
   // whose writes wait for room).
   virtual bool PacedByDevice() { return false; }
-  // The flush's thread, under the render lock: what the renderer holds for showing is stale.
-  virtual void OnBeginFlush() {}
+  // The flush's thread, under the render lock, at its beginning and its end: what the renderer
+  // holds for showing is stale. At the end too, because a sample being rendered when the flush
+  // began may have added to it; upstream has stopped delivering by then.
+  virtual void OnFlush() {}
 
   // ---- Streaming thread (from the input pin) -------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "dshow/VideoMediaType.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/base/TransformFilter.h"
+#include "dshow/filters/VideoRenderer.h"
 #include "dshow/graph/PinQueries.h"
 
 namespace {
@@ -235,5 +237,66 @@ TEST_P(FileRate, PicturesAreDueAtTheRate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, FileRate, ::testing::Values(1.0, 2.0, 4.0));
+
+// A seek while running or paused: the first picture the window shows afterwards is the one at
+// the new position, never one the renderer had handed over before the seek.
+class FileSeek : public FileGraph, public ::testing::WithParamInterface<OAFilterState> {
+ protected:
+  void TearDown() override {
+    if (graph_) graph_.As<IMediaControl>()->Stop();
+    FileGraph::TearDown();
+    sysclock::UseRealClock();
+  }
+  HRESULT SeekTo(LONGLONG frame) {
+    LONGLONG target = frame * 400'000;
+    return graph_.As<IMediaSeeking>()->SetPositions(&target, AM_SEEKING_AbsolutePositioning,
+                                                    nullptr, AM_SEEKING_NoPositioning);
+  }
+};
+
+TEST_P(FileSeek, NoStalePictureIsShownAfterASeek) {
+  constexpr LONGLONG kTarget = 30;
+  sysclock::UseTestClock(1000);
+  MediaFileSpec spec;
+  spec.frames = 50;
+  spec.audio = AV_CODEC_ID_NONE;
+  ASSERT_TRUE(WriteMediaFile("long.avi", spec));
+  ASSERT_EQ(graph_->RenderFile("long.avi", nullptr), S_OK);
+  ComPtr<IBaseFilter> filter;
+  ASSERT_EQ(graph_->FindFilterByName("Video Renderer", filter.ReleaseAndGetAddressOf()), S_OK);
+  auto* renderer = static_cast<VideoRenderer*>(filter.Get());
+  VideoWindowWidget* window = renderer->Window();
+  ASSERT_NE(window, nullptr);
+  ComPtr<IMediaControl> control = graph_.As<IMediaControl>();
+
+  // The picture at the target, as a pause there shows it.
+  ASSERT_EQ(SeekTo(kTarget), S_OK);
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  ASSERT_TRUE(ui_test::WaitFor([&] { return window->FramesShown() == 1; }));
+  const QImage atTarget = window->Frame().copy();
+  ASSERT_EQ(control->Stop(), S_OK);
+
+  // Pictures from the start handed over and not yet shown: the UI thread is busy.
+  ASSERT_EQ(SeekTo(0), S_OK);
+  const long shown = window->FramesShown();
+  if (GetParam() == State_Running) {
+    ASSERT_EQ(control->Run(), S_OK);
+    sysclock::Advance(100);
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() == 3; }));
+  } else {
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesPresented() == 2; }));
+  }
+  ASSERT_EQ(SeekTo(kTarget), S_OK);
+  QCoreApplication::processEvents();  // at once, before the new position may have arrived
+  ASSERT_TRUE(ui_test::WaitFor([&] { return window->FramesShown() > shown; }));
+  EXPECT_EQ(window->FramesShown(), shown + 1) << "a picture from before the seek was shown";
+  EXPECT_TRUE(window->Frame() == atTarget) << "the picture shown is not the one at the target";
+}
+
+INSTANTIATE_TEST_SUITE_P(States, FileSeek, ::testing::Values(State_Running, State_Paused),
+                         [](const auto& test) {
+                           return std::string(test.param == State_Running ? "Running" : "Paused");
+                         });
 
 }  // namespace
