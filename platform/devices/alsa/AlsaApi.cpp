@@ -48,6 +48,13 @@ class SystemPcm final : public AlsaPcm {
   int Drop() override { return snd_pcm_drop(pcm_); }
   int Prepare() override { return snd_pcm_prepare(pcm_); }
   int Drain() override { return snd_pcm_drain(pcm_); }
+  int Delay(long* frames) override {
+    snd_pcm_sframes_t delay = 0;
+    const int error = snd_pcm_delay(pcm_, &delay);
+    if (error < 0) return error;
+    *frames = static_cast<long>(delay);
+    return 0;
+  }
 
  private:
   snd_pcm_t* pcm_;

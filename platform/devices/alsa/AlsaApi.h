@@ -7,6 +7,7 @@
 // Threads: one AlsaPcm or AlsaCapture is used by one thread at a time; listing devices and the
 // process-wide default may be used from any thread.
 
+#include <cerrno>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -31,6 +32,13 @@ class AlsaPcm {
   virtual int Prepare() = 0;
   // Waits until what is queued has played.
   virtual int Drain() = 0;
+  // The frames written but not yet heard (snd_pcm_delay): what is queued plus what the device
+  // still holds on its way out. -EPIPE after an underrun, -errno otherwise. A back-end that cannot
+  // tell answers -ENOSYS, and the audio renderer's clock then follows the platform clock.
+  virtual int Delay(long* frames) {
+    (void)frames;
+    return -ENOSYS;
+  }
 };
 
 // One opened capture PCM, non-blocking; destroying it closes the device.

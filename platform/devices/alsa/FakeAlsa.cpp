@@ -7,6 +7,8 @@
 #include <cstring>
 #include <numbers>
 
+#include "clock/Clock.h"
+
 namespace {
 
 unsigned BytesPerSample(PcmSampleFormat format) {
@@ -310,7 +312,18 @@ class FakePcm final : public AlsaPcm {
     const size_t bytes = frames * BytesPerSample(record.format) * record.channels;
     const auto* begin = static_cast<const BYTE*>(data);
     record.written.insert(record.written.end(), begin, begin + bytes);
+    PlayUntilNow(record.rate);
+    queued_ += static_cast<double>(frames);
+    playing_ = true;  // a device starts with the first frames written
     return static_cast<long>(frames);
+  }
+
+  int Delay(long* frames) override {
+    std::lock_guard lock(owner_->mutex_);
+    PlayUntilNow(Record().rate);
+    if (playing_ && queued_ <= 0) return -EPIPE;  // played everything: an underrun
+    *frames = std::lround(queued_);
+    return 0;
   }
 
   int Recover(int error) override {
@@ -322,6 +335,8 @@ class FakePcm final : public AlsaPcm {
   int Drop() override {
     std::lock_guard lock(owner_->mutex_);
     ++Record().drops;
+    queued_ = 0;
+    playing_ = false;
     return 0;
   }
 
@@ -336,8 +351,27 @@ class FakePcm final : public AlsaPcm {
  private:
   FakeAlsa::DeviceRecord& Record() { return owner_->devices_[index_]; }
 
+  // Plays what is queued from the last call to now on the platform clock, at the device's
+  // speed; a stalled device plays nothing. The owner's mutex is held.
+  void PlayUntilNow(unsigned rate) {
+    const ULONGLONG now = GetTickCount64();
+    const ULONGLONG stalled = owner_->StalledMsLocked(now);
+    if (playing_) {
+      const ULONGLONG playingMs = (now - lastTick_) - (stalled - stalledSeen_);
+      const double played = static_cast<double>(playingMs) * rate * owner_->playbackSpeed_ / 1000.0;
+      queued_ = std::max(0.0, queued_ - played);
+    }
+    lastTick_ = now;
+    stalledSeen_ = stalled;
+  }
+
   std::shared_ptr<FakeAlsa> owner_;
   size_t index_;
+  // Under the owner's mutex: frames written and not yet played, and when they were looked at.
+  double queued_ = 0;
+  ULONGLONG lastTick_ = 0;
+  ULONGLONG stalledSeen_ = 0;  // the owner's stalled time at lastTick_
+  bool playing_ = false;
 };
 
 void FakeAlsa::FailOpen(int error) {
@@ -354,6 +388,23 @@ void FakeAlsa::FailWrites(int count, int error) {
   std::lock_guard lock(mutex_);
   failingWrites_ = count;
   writeError_ = error;
+}
+
+void FakeAlsa::SetPlaybackSpeed(double speed) {
+  std::lock_guard lock(mutex_);
+  playbackSpeed_ = speed;
+}
+
+void FakeAlsa::StallPlayback(bool stalled) {
+  std::lock_guard lock(mutex_);
+  const ULONGLONG now = GetTickCount64();
+  if (stalled && !playbackStalled_) stallStart_ = now;
+  if (!stalled && playbackStalled_) stalledMs_ += now - stallStart_;
+  playbackStalled_ = stalled;
+}
+
+ULONGLONG FakeAlsa::StalledMsLocked(ULONGLONG now) const {
+  return stalledMs_ + (playbackStalled_ ? now - stallStart_ : 0);
 }
 
 void FakeAlsa::LimitWrite(unsigned long frames) {

@@ -1,6 +1,7 @@
 #pragma once
-// An in-memory ALSA for tests: playback devices that record what is written to them, with faults
-// to inject (open fails, underruns, short writes), and capture devices that produce a tone or
+// An in-memory ALSA for tests: playback devices that record what is written to them and play it
+// by the platform clock at a speed of choice, with faults to inject (open fails, underruns, short
+// writes, stalls), and capture devices that produce a tone or
 // the samples a test gives, paced in real time or a period whenever asked, with the faults real
 // devices show (busy, overrun, suspend, unplug, no timestamps). Install it with
 // SetDefaultAlsaApi.
@@ -74,6 +75,12 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
   void FailWrites(int count, int error);
   // Each write takes at most frames frames (0: no limit).
   void LimitWrite(unsigned long frames);
+  // Playback devices play what was written from the first write on, by the platform clock
+  // (clock/Clock.h) times speed: 1.005 is a crystal 0.5% fast. Writes never wait; Delay tells
+  // what is still queued, or -EPIPE once everything has played (an underrun).
+  void SetPlaybackSpeed(double speed);
+  // A stalled device plays nothing until released; Delay keeps telling the same frames.
+  void StallPlayback(bool stalled);
 
   std::unique_ptr<AlsaPcm> OpenPlayback(const std::string& device, int* error) override;
 
@@ -110,6 +117,8 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
   friend class FakeCapture;
 
   void RemoveCaptureDeviceLocked(const std::string& pcm);
+  // Platform milliseconds spent stalled so far, the stall going on included.
+  ULONGLONG StalledMsLocked(ULONGLONG now) const;
 
   struct CaptureDevice {
     AlsaCaptureDeviceInfo info;
@@ -124,6 +133,10 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
   int failingWrites_ = 0;
   int writeError_ = 0;
   unsigned long writeLimit_ = 0;
+  double playbackSpeed_ = 1.0;
+  bool playbackStalled_ = false;
+  ULONGLONG stallStart_ = 0;  // when the stall going on began
+  ULONGLONG stalledMs_ = 0;   // stalls that ended
   int openAttempts_ = 0;
   std::vector<DeviceRecord> devices_;
   // Capture devices in the order added; a removed one lives on with open captures.

@@ -185,7 +185,7 @@ HRESULT CBaseRenderer::GetState(DWORD msTimeout, FILTER_STATE* state) {
 }
 
 bool CBaseRenderer::WaitForRenderTime(std::unique_lock<std::mutex>& lock, IMediaSample* sample) {
-  if (live_.load(std::memory_order_acquire)) return true;
+  if (live_.load(std::memory_order_acquire) || PacedByDevice()) return true;
   const ComPtr<IReferenceClock> clock = Clock();
   REFERENCE_TIME sampleStart = 0;
   REFERENCE_TIME sampleStop = 0;
@@ -245,12 +245,14 @@ HRESULT CBaseRenderer::BeginFlush() {
   std::lock_guard render(renderLock_);
   flushing_ = true;
   cued_ = endOfStream_ = completeSent_ = false;
+  OnFlush();
   renderWake_.notify_all();
   return S_OK;
 }
 
 HRESULT CBaseRenderer::EndFlush() {
   std::lock_guard render(renderLock_);
+  OnFlush();
   flushing_ = false;
   return S_OK;
 }

@@ -2,7 +2,7 @@
 // CBaseRenderer: a filter with one input pin that consumes samples. DoRenderSample runs on the
 // upstream's streaming thread:
 //  - in a live graph (the graph's ILiveGraph says so at Run), or without a clock, or for a sample
-//    without time stamps: at once;
+//    without time stamps, or when the renderer's device paces it (PacedByDevice): at once;
 //  - otherwise when the graph clock reaches the filter's start time plus the sample's start time.
 // While paused (not live) the first sample is held ("cued", OnReceiveFirstSample) and completes
 // the pause; the upstream thread waits until Run, Stop or a flush. GetState answers
@@ -93,6 +93,14 @@ class CBaseRenderer : public CBaseFilter, public IAMFilterMiscFlags {
   // Pause from Stopped, and Stop after the last Receive returned.
   virtual HRESULT OnStartStreaming() { return S_OK; }
   virtual HRESULT OnStopStreaming() { return S_OK; }
+  // Streaming thread, under the render lock: whether a running renderer hands samples on as they
+  // come instead of at their time, because its device takes them at its own pace (a sound card
+  // whose writes wait for room).
+  virtual bool PacedByDevice() { return false; }
+  // The flush's thread, under the render lock, at its beginning and its end: what the renderer
+  // holds for showing is stale. At the end too, because a sample being rendered when the flush
+  // began may have added to it; upstream has stopped delivering by then.
+  virtual void OnFlush() {}
 
   // ---- Streaming thread (from the input pin) -------------------------------------------------
 

@@ -90,3 +90,7 @@ void PcmPlayback::Discard() {
 void PcmPlayback::Drain() {
   if (pcm_ != nullptr) (void)pcm_->Drain();  // what did not play is lost either way
 }
+
+bool PcmPlayback::Delay(long* frames) {
+  return pcm_ != nullptr && pcm_->Delay(frames) == 0 && *frames >= 0;
+}

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "com/Types.h"
-#include "dshow/Formats.h"
 #include "devices/alsa/AlsaApi.h"
+#include "dshow/Formats.h"
 
 class PcmPlayback {
  public:
@@ -32,6 +32,9 @@ class PcmPlayback {
   void Discard();
   // Waits until what is queued has played (end of stream).
   void Drain();
+  // The frames written and not yet heard; false when the device cannot tell (an underrun, a
+  // back-end without the query, no device).
+  bool Delay(long* frames);
 
  private:
   std::shared_ptr<AlsaApi> api_;

@@ -71,6 +71,11 @@ void VideoFrameMailbox::Publish(std::shared_ptr<VideoFrame> frame) {
   }
 }
 
+void VideoFrameMailbox::DiscardPending() {
+  std::lock_guard guard(lock_);
+  pending_.reset();
+}
+
 std::shared_ptr<const VideoFrame> VideoFrameMailbox::Latest() const {
   std::lock_guard guard(lock_);
   return latest_;

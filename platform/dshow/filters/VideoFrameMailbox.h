@@ -32,6 +32,9 @@ class VideoFrameMailbox : public std::enable_shared_from_this<VideoFrameMailbox>
 
   std::shared_ptr<VideoFrame> Acquire(int width, int height);
   void Publish(std::shared_ptr<VideoFrame> frame);
+  // Drops the frame published and not yet shown (a flush: it belongs to the position before a
+  // seek); the hand-over on its way then shows the next frame published, or nothing. Any thread.
+  void DiscardPending();
   // The newest published frame, or null.
   std::shared_ptr<const VideoFrame> Latest() const;
   // Frames published since the mailbox was made.

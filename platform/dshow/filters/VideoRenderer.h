@@ -53,6 +53,8 @@ class VideoRenderer final : public CBaseRenderer, public IVideoWindow, public IB
   HRESULT SetMediaType(const AM_MEDIA_TYPE* mediaType) override;
   HRESULT DoRenderSample(IMediaSample* sample) override;
   void OnReceiveFirstSample(IMediaSample* sample) override;
+  // A flush (a seek): the frame still on its way to the window is stale and is not shown.
+  void OnFlush() override { mailbox_->DiscardPending(); }
   HRESULT OnStartStreaming() override;
 
   // IVideoWindow

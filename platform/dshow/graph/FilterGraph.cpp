@@ -19,6 +19,8 @@ FilterGraph::~FilterGraph() {
   for (const auto& member : filters_)
     DisconnectAll(member.filter.Get());
   for (const auto& member : filters_) {
+    // A filter that is the graph's clock holds itself through it: let go of that first.
+    (void)member.filter->SetSyncSource(nullptr);
     (void)member.filter->JoinFilterGraph(nullptr, nullptr);  // leaving cannot fail usefully
   }
 }

@@ -7,9 +7,9 @@
 #include <cerrno>
 
 #include "FilterTestSupport.h"
+#include "devices/alsa/FakeAlsa.h"
 #include "dshow/AudioMediaType.h"
 #include "dshow/Uuids.h"
-#include "devices/alsa/FakeAlsa.h"
 
 namespace {
 
@@ -111,5 +111,32 @@ TEST(AudioRendererTest, TakesPlayablePcmOnly) {
   renderer->GetClassID(&clsid);
   EXPECT_EQ(clsid, CLSID_DSoundRender);
 }
+
+// Sound at a segment rate: resampled to last 1/rate as long where that can be followed, muted
+// (taken by the silent sink) where not.
+struct RateCase {
+  double rate;
+  double playedShare;  // of the bytes received, what reaches the device
+};
+
+class AudioRate : public ::testing::TestWithParam<RateCase> {};
+
+TEST_P(AudioRate, SoundFollowsTheRateOrIsMuted) {
+  constexpr int kSamples = 20;
+  auto alsa = std::make_shared<FakeAlsa>();
+  AudioChain a(alsa);
+  a.source->Stream()->frameLimit = kSamples;
+  ASSERT_EQ(a.renderer->InputPin()->NewSegment(0, MAX_TIME, GetParam().rate), S_OK);
+  ASSERT_TRUE(SUCCEEDED(a.chain.Run()));
+  ASSERT_TRUE(WaitUntil([&] { return a.chain.Graph().Count(EC_COMPLETE) == 1; }));
+  const double received = kSamples * 320;
+  // The resampler keeps a few frames back: allow 64 frames of 4 bytes.
+  EXPECT_NEAR(static_cast<double>(alsa->BytesWritten()), received * GetParam().playedShare, 256);
+  EXPECT_EQ(a.renderer->SilentBytes(), GetParam().playedShare == 0 ? received : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, AudioRate,
+                         ::testing::Values(RateCase{1.0, 1.0}, RateCase{2.0, 0.5},
+                                           RateCase{0.5, 2.0}, RateCase{4.0, 0.0}));
 
 }  // namespace

@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <string>
 
 #include "AviReadBack.h"
+#include "FilterTestSupport.h"
 #include "MediaFiles.h"
 #include "PlaybackTestSupport.h"
 #include "TestApplication.h"
+#include "clock/Clock.h"
 #include "com/Com.h"
 #include "devices/alsa/FakeAlsa.h"
 #include "dshow/Uuids.h"
@@ -18,6 +21,7 @@
 #include "dshow/base/BaseRenderer.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/base/TransformFilter.h"
+#include "dshow/filters/VideoRenderer.h"
 #include "dshow/graph/PinQueries.h"
 
 namespace {
@@ -25,6 +29,7 @@ namespace {
 using filter_test::MediaFileSpec;
 using filter_test::PlayToEnd;
 using filter_test::ReadAvi;
+using filter_test::WaitUntil;
 using filter_test::WriteMediaFile;
 
 constexpr DWORD kHfyu = MakeFourCC('H', 'F', 'Y', 'U');
@@ -225,5 +230,140 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"OggVorbis", "ogg", "tone.ogg", AV_CODEC_ID_NONE, AV_CODEC_ID_VORBIS},
         FormatCase{"WavPcm", "wav", "tone.wav", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE}),
     [](const auto& param) { return std::string(param.param.name); });
+// Which clock paces a played file: the audio renderer's when it has sound, else the system's.
+struct ClockCase {
+  const char* name;
+  AVCodecID audio;
+};
+
+class FileClock : public FileGraph, public ::testing::WithParamInterface<ClockCase> {};
+
+TEST_P(FileClock, TheAudioRendererIsTheClockOfAFileWithSound) {
+  MediaFileSpec spec;
+  spec.audio = GetParam().audio;
+  ASSERT_TRUE(WriteMediaFile("media.avi", spec));
+  ASSERT_EQ(graph_->RenderFile("media.avi", nullptr), S_OK);
+  ASSERT_EQ(graph_->SetDefaultSyncSource(), S_OK);
+  ComPtr<IBaseFilter> video;
+  ASSERT_EQ(graph_->FindFilterByName("Video Renderer", video.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IReferenceClock> clock;
+  ASSERT_EQ(video->GetSyncSource(clock.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IBaseFilter> sound;
+  const bool hasSound =
+      SUCCEEDED(graph_->FindFilterByName("Audio Renderer", sound.ReleaseAndGetAddressOf()));
+  EXPECT_EQ(hasSound, GetParam().audio != AV_CODEC_ID_NONE);
+  ComPtr<IBaseFilter> clockFilter;
+  const bool filterClock = SUCCEEDED(clock.As(&clockFilter));
+  EXPECT_EQ(filterClock, hasSound);
+  if (hasSound) {
+    EXPECT_EQ(clockFilter.Get(), sound.Get());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, FileClock,
+                         ::testing::Values(ClockCase{"WithSound", AV_CODEC_ID_PCM_S16LE},
+                                           ClockCase{"Silent", AV_CODEC_ID_NONE}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// At a rate, pictures are due that much faster by the graph's clock, whether the sound is
+// resampled to the rate (up to 2) or muted (beyond).
+class FileRate : public FileGraph, public ::testing::WithParamInterface<double> {
+ protected:
+  void TearDown() override {
+    if (graph_) graph_.As<IMediaControl>()->Stop();
+    FileGraph::TearDown();
+    sysclock::UseRealClock();
+  }
+};
+
+TEST_P(FileRate, PicturesAreDueAtTheRate) {
+  const double rate = GetParam();
+  sysclock::UseTestClock(1000);
+  MediaFileSpec spec;
+  spec.frames = 50;
+  ASSERT_TRUE(WriteMediaFile("long.avi", spec));
+  ASSERT_EQ(graph_->RenderFile("long.avi", nullptr), S_OK);
+  ASSERT_EQ(graph_.As<IMediaSeeking>()->SetRate(rate), S_OK);
+  ComPtr<IBaseFilter> video;
+  ASSERT_EQ(graph_->FindFilterByName("Video Renderer", video.ReleaseAndGetAddressOf()), S_OK);
+  auto* renderer = static_cast<CBaseRenderer*>(video.Get());
+  ASSERT_EQ(graph_.As<IMediaControl>()->Run(), S_OK);
+  // Steps end between frame times, so a clock slewed by a fraction of a millisecond changes
+  // nothing.
+  DWORD elapsedMs = 0;
+  for (int step = 0; step < 4; ++step) {
+    if (step > 0) {
+      sysclock::Advance(110);
+      elapsedMs += 110;
+    }
+    const auto due = static_cast<LONG>(elapsedMs * rate / 40) + 1;
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() >= due; }))
+        << renderer->FramesRendered() << " of " << due << " frames after " << elapsedMs << " ms";
+    EXPECT_EQ(renderer->FramesRendered(), due) << "a frame shown before its time";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, FileRate, ::testing::Values(1.0, 2.0, 4.0));
+
+// A seek while running or paused: the first picture the window shows afterwards is the one at
+// the new position, never one the renderer had handed over before the seek.
+class FileSeek : public FileGraph, public ::testing::WithParamInterface<OAFilterState> {
+ protected:
+  void TearDown() override {
+    if (graph_) graph_.As<IMediaControl>()->Stop();
+    FileGraph::TearDown();
+    sysclock::UseRealClock();
+  }
+  HRESULT SeekTo(LONGLONG frame) {
+    LONGLONG target = frame * 400'000;
+    return graph_.As<IMediaSeeking>()->SetPositions(&target, AM_SEEKING_AbsolutePositioning,
+                                                    nullptr, AM_SEEKING_NoPositioning);
+  }
+};
+
+TEST_P(FileSeek, NoStalePictureIsShownAfterASeek) {
+  constexpr LONGLONG kTarget = 30;
+  sysclock::UseTestClock(1000);
+  MediaFileSpec spec;
+  spec.frames = 50;
+  spec.audio = AV_CODEC_ID_NONE;
+  ASSERT_TRUE(WriteMediaFile("long.avi", spec));
+  ASSERT_EQ(graph_->RenderFile("long.avi", nullptr), S_OK);
+  ComPtr<IBaseFilter> filter;
+  ASSERT_EQ(graph_->FindFilterByName("Video Renderer", filter.ReleaseAndGetAddressOf()), S_OK);
+  auto* renderer = static_cast<VideoRenderer*>(filter.Get());
+  VideoWindowWidget* window = renderer->Window();
+  ASSERT_NE(window, nullptr);
+  ComPtr<IMediaControl> control = graph_.As<IMediaControl>();
+
+  // The picture at the target, as a pause there shows it.
+  ASSERT_EQ(SeekTo(kTarget), S_OK);
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  ASSERT_TRUE(ui_test::WaitFor([&] { return window->FramesShown() == 1; }));
+  const QImage atTarget = window->Frame().copy();
+  ASSERT_EQ(control->Stop(), S_OK);
+
+  // Pictures from the start handed over and not yet shown: the UI thread is busy.
+  ASSERT_EQ(SeekTo(0), S_OK);
+  const long shown = window->FramesShown();
+  if (GetParam() == State_Running) {
+    ASSERT_EQ(control->Run(), S_OK);
+    sysclock::Advance(100);
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesRendered() == 3; }));
+  } else {
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    ASSERT_TRUE(WaitUntil([&] { return renderer->FramesPresented() == 2; }));
+  }
+  ASSERT_EQ(SeekTo(kTarget), S_OK);
+  QCoreApplication::processEvents();  // at once, before the new position may have arrived
+  ASSERT_TRUE(ui_test::WaitFor([&] { return window->FramesShown() > shown; }));
+  EXPECT_EQ(window->FramesShown(), shown + 1) << "a picture from before the seek was shown";
+  EXPECT_TRUE(window->Frame() == atTarget) << "the picture shown is not the one at the target";
+}
+
+INSTANTIATE_TEST_SUITE_P(States, FileSeek, ::testing::Values(State_Running, State_Paused),
+                         [](const auto& test) {
+                           return std::string(test.param == State_Running ? "Running" : "Paused");
+                         });
 
 }  // namespace
