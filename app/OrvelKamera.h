@@ -32,7 +32,8 @@ class TForm1 : public QWidget {
   TForm1& operator=(const TForm1&) = delete;
 
   // The image-quality dialog that Quality opens; lent, it must outlive its use here.
-  void SetQualityDialog(TForm2* dialog) { qualityDialog_ = dialog; }
+  // The quality dialog adjusts this window's component.
+  void SetQualityDialog(TForm2* dialog);
   // Where snapshot names take the local date and time from; tests set a fixed one.
   void SetDateTimeSource(TDateTimeSource source) { dateTimeSource_ = std::move(source); }
 

@@ -167,6 +167,11 @@ void TForm1::OkClick() {
   }
 }
 
+void TForm1::SetQualityDialog(TForm2* dialog) {
+  qualityDialog_ = dialog;
+  if (dialog != nullptr) dialog->SetComponent(RavorOderiri1);
+}
+
 void TForm1::QualityClick() {
   const TCurrentState state = RavorOderiri1->CurrentState();
   if ((state == cs_Preview || state == cs_Capture) && qualityDialog_ != nullptr)

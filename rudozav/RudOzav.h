@@ -422,6 +422,16 @@ class TRavorOderiri : public QFrame {
   bool VideoPortAvailable() const;
   bool AnalogVideoDecoderAvailable() const;
   bool VideoProcAmpAvailable() const;
+  // The processing amplifier by index: 0 Brightness, 1 Contrast, 2 Hue, 3 Saturation,
+  // 4 Sharpness, 5 Gamma, 6 WhiteBalance, 7 Gain, 8 ColorEnable, 9 BacklightCompensation. The
+  // queries give 2147483647 where there is no value; a value set is saved with the device.
+  bool ProcAmpAvailable(int Index) const;
+  int ProcAmpMin(int Index) const;
+  int ProcAmpMax(int Index) const;
+  int ProcAmpStep(int Index) const;
+  int ProcAmpDefault(int Index) const;
+  int ProcAmpValue(int Index) const;
+  bool SetProcAmpValue(int Index, int Value);
   bool VideoCrossbarAvailable() const;
   TCurrentState CurrentState() const;
 

@@ -12,8 +12,9 @@ void ApplyProcAmpSettings(IAMVideoProcAmp* procAmp, const TRegSave& table) {
   if (procAmp == nullptr) return;
   for (int i = 0; i < kProcAmpCount; ++i) {
     const std::int32_t value = table[static_cast<std::size_t>(rs_ProcAmp_Brightness + i)].IntValue;
-    // A device that refuses a value keeps its own.
-    if (value != NOT_SET) procAmp->Set(kProcAmpProperties[i], value, VideoProcAmp_Flags_Auto);
+    // A saved value is a manual setting (with the automatic flag a camera takes its automatic
+    // mode or refuses the value); a device that refuses a value keeps its own.
+    if (value != NOT_SET) procAmp->Set(kProcAmpProperties[i], value, VideoProcAmp_Flags_Manual);
   }
 }
 

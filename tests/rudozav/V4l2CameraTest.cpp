@@ -73,5 +73,23 @@ TEST_F(V4l2CameraTest, ACameraBackOnAnotherNodeKeepsItsSettingsKey) {
   EXPECT_EQ(VideoDeviceList()->Items[0].RegistryName, key);
 }
 
+TEST_F(V4l2CameraTest, PictureValuesSetAreWrittenBackToACameraThatForgotThem) {
+  fake_->Plug("/dev/video0", camera_, true);
+  TRavorOderiri& component = CreateLoaded();
+  ASSERT_TRUE(component.BuildBaseGraph(false));
+  ASSERT_TRUE(component.SetProcAmpValue(0, 200));   // brightness
+  ASSERT_TRUE(component.SetProcAmpValue(6, 3200));  // white balance, automatic until now
+  component.ClearGraph();
+  fake_->UnplugAll();  // back with its defaults, as a camera plugged in again
+  fake_->Plug("/dev/video0", camera_, true);
+  ASSERT_TRUE(component.BuildBaseGraph(false));
+  EXPECT_EQ(component.ProcAmpValue(0), 200);
+  EXPECT_EQ(component.ProcAmpValue(6), 3200);
+  LONG value = 0;
+  LONG flags = 0;
+  ASSERT_EQ(component.State().graph->procAmp->Get(VideoProcAmp_WhiteBalance, &value, &flags), S_OK);
+  EXPECT_EQ(flags, VideoProcAmp_Flags_Manual);
+}
+
 }  // namespace
 }  // namespace rudozav_test
