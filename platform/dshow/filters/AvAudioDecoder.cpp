@@ -13,6 +13,7 @@ extern "C" {
 #include "dshow/Uuids.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/filters/DecoderContext.h"
+#include "dshow/filters/MediaFileLimits.h"
 
 namespace {
 
@@ -20,8 +21,9 @@ constexpr int kBytesPerSample = 2;
 
 bool IsCompressedAudio(const AM_MEDIA_TYPE& type) {
   const WAVEFORMATEX* wave = WaveFormatOf(type);
-  return type.majortype == MEDIATYPE_Audio && wave != nullptr && wave->nChannels > 0 &&
-         wave->nSamplesPerSec > 0 && dshow::DecodableCodec(type).has_value();
+  return type.majortype == MEDIATYPE_Audio && wave != nullptr &&
+         dshow::SaneSound(wave->nSamplesPerSec, wave->nChannels) &&
+         dshow::DecodableCodec(type).has_value();
 }
 
 bool IsPcm16(const AM_MEDIA_TYPE& type) {
