@@ -49,6 +49,35 @@ bool OpenEncoder(AVFormatContext* file, AVCodecID id, Encoder* encoder,
   return avcodec_parameters_from_context(encoder->stream->codecpar, encoder->context.get()) >= 0;
 }
 
+// The moving picture: spec.frames pictures through the video encoder into the file.
+bool WritePictures(AVFormatContext* file, Encoder& video, AVPacket* packet,
+                   const MediaFileSpec& spec) {
+  av::FramePtr picture(av_frame_alloc());
+  picture->format = video.context->pix_fmt;
+  picture->width = spec.width;
+  picture->height = spec.height;
+  if (av_frame_get_buffer(picture.get(), 0) < 0) return Fail("picture");
+  for (int n = 0; n < spec.frames; ++n) {
+    if (av_frame_make_writable(picture.get()) < 0) return Fail("picture");
+    for (int y = 0; y < spec.height; ++y) {
+      for (int x = 0; x < spec.width; ++x)
+        picture->data[0][y * picture->linesize[0] + x] = static_cast<uint8_t>(x * 3 + y + n * 5);
+    }
+    for (int plane = 1; plane < 3; ++plane) {
+      for (int y = 0; y < spec.height / 2; ++y) {
+        for (int x = 0; x < spec.width / 2; ++x)
+          picture->data[plane][y * picture->linesize[plane] + x] = static_cast<uint8_t>(128 + n);
+      }
+    }
+    picture->pts = n;
+    if (avcodec_send_frame(video.context.get(), picture.get()) < 0) return Fail("video frame");
+    if (!Drain(file, video, packet)) return false;
+  }
+  (void)avcodec_send_frame(video.context.get(), nullptr);
+  if (!Drain(file, video, packet)) return false;
+  return true;
+}
+
 }  // namespace
 
 bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec) {
@@ -58,7 +87,8 @@ bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec) {
   av::OutputFormatPtr file(made);
   Encoder video;
   const bool jpeg = spec.video == AV_CODEC_ID_MJPEG;
-  if (!OpenEncoder(file.get(), spec.video, &video, [&](AVCodecContext& c) {
+  if (spec.video != AV_CODEC_ID_NONE &&
+      !OpenEncoder(file.get(), spec.video, &video, [&](AVCodecContext& c) {
         c.width = spec.width;
         c.height = spec.height;
         c.time_base = AVRational{1, spec.framesPerSecond};
@@ -84,31 +114,8 @@ bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec) {
   if (avio_open(&file->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return Fail("opening the file");
   if (avformat_write_header(file.get(), nullptr) < 0) return Fail("writing the header");
 
-  av::FramePtr picture(av_frame_alloc());
   av::PacketPtr packet(av_packet_alloc());
-  picture->format = video.context->pix_fmt;
-  picture->width = spec.width;
-  picture->height = spec.height;
-  if (av_frame_get_buffer(picture.get(), 0) < 0) return Fail("picture");
-  for (int n = 0; n < spec.frames; ++n) {
-    if (av_frame_make_writable(picture.get()) < 0) return Fail("picture");
-    for (int y = 0; y < spec.height; ++y) {
-      for (int x = 0; x < spec.width; ++x)
-        picture->data[0][y * picture->linesize[0] + x] = static_cast<uint8_t>(x * 3 + y + n * 5);
-    }
-    for (int plane = 1; plane < 3; ++plane) {
-      for (int y = 0; y < spec.height / 2; ++y) {
-        for (int x = 0; x < spec.width / 2; ++x)
-          picture->data[plane][y * picture->linesize[plane] + x] = static_cast<uint8_t>(128 + n);
-      }
-    }
-    picture->pts = n;
-    if (avcodec_send_frame(video.context.get(), picture.get()) < 0) return Fail("video frame");
-    if (!Drain(file.get(), video, packet.get())) return false;
-  }
-  (void)avcodec_send_frame(video.context.get(), nullptr);
-  if (!Drain(file.get(), video, packet.get())) return false;
-
+  if (video.context && !WritePictures(file.get(), video, packet.get(), spec)) return false;
   if (audio.context) {
     // As long as the pictures: a 440 Hz tone.
     const int64_t total = int64_t{spec.sampleRate} * spec.frames / spec.framesPerSecond;

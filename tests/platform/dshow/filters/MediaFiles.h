@@ -9,8 +9,8 @@
 namespace filter_test {
 
 struct MediaFileSpec {
-  const char* container = "avi";  // a libavformat muxer name
-  AVCodecID video = AV_CODEC_ID_MJPEG;
+  const char* container = "avi";        // a libavformat muxer name
+  AVCodecID video = AV_CODEC_ID_MJPEG;  // AV_CODEC_ID_NONE for sound alone
   int frames = 20;
   int framesPerSecond = 25;
   int width = 64;
