@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "com/Types.h"
+#include "com/HResult.h"
 
 namespace fuzz {
 
