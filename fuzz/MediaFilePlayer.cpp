@@ -70,8 +70,6 @@ PlayResult PlayMediaFile(const std::string& path, int stopSeconds, long waitMill
   if (SUCCEEDED(control->Run())) {
     LONG code = 0;
     result.ended = events->WaitForCompletion(static_cast<LONG>(waitMilliseconds), &code) == S_OK;
-  } else {
-    result.ended = true;  // nothing runs: nothing to wait for
   }
   (void)control->Stop();  // teardown; what it answers changes nothing
   for (const auto& sink : sinks)

@@ -15,7 +15,7 @@ namespace fuzz {
 struct PlayResult {
   HRESULT opened = E_FAIL;  // what AddSourceFilter answered
   int streams = 0;          // connected to a sink
-  bool ended = false;       // the graph completed or aborted within the wait
+  bool ended = true;        // false: the graph ran and neither completed nor aborted in time
   int samples = 0;          // decoded samples that reached the sinks
 };
 
