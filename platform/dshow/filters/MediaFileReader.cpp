@@ -98,7 +98,12 @@ HRESULT MediaFileReader::ProbeFile(const std::string& path) {
   context->max_analyze_duration = limits_.analyzeMicroseconds;
   context->interrupt_callback = deadline_.Callback();
   deadline_.Arm(limits_.openMilliseconds);
-  const int opened = avformat_open_input(&context, path.c_str(), nullptr, nullptr);
+  // Local files only: a playlist inside the file (HLS, concat) must not make the player reach
+  // the network or other protocols.
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  const int opened = avformat_open_input(&context, path.c_str(), nullptr, &options);
+  av_dict_free(&options);
   if (opened < 0) {  // libavformat freed the context
     diag::Debug("dshow", "cannot open ", path, ": ", av::ErrorText(opened));
     return OpenFailure(opened);
