@@ -12,18 +12,18 @@ namespace {
 
 struct Seed {
   const char* name;
-  filter_test::MediaFileSpec spec;
+  filter_test::MediaFileSpec clip;
 };
 
-filter_test::MediaFileSpec Spec(const char* container, AVCodecID video, AVCodecID audio) {
-  filter_test::MediaFileSpec spec;
-  spec.container = container;
-  spec.video = video;
-  spec.audio = audio;
-  spec.frames = 4;
-  spec.width = 32;
-  spec.height = 24;
-  return spec;
+filter_test::MediaFileSpec SeedClip(const char* container, AVCodecID video, AVCodecID audio) {
+  filter_test::MediaFileSpec clip;
+  clip.container = container;
+  clip.video = video;
+  clip.audio = audio;
+  clip.frames = 4;
+  clip.width = 32;
+  clip.height = 24;
+  return clip;
 }
 
 }  // namespace
@@ -35,22 +35,22 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
-  filter_test::MediaFileSpec cut = Spec("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE);
+  filter_test::MediaFileSpec cut = SeedClip("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE);
   cut.finish = false;
-  filter_test::MediaFileSpec mpeg4 = Spec("matroska", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP2);
+  filter_test::MediaFileSpec mpeg4 = SeedClip("matroska", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP2);
   mpeg4.keyFrameEvery = 2;
   mpeg4.sampleRate = 32000;
-  filter_test::MediaFileSpec wav = Spec("wav", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE);
+  filter_test::MediaFileSpec wav = SeedClip("wav", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE);
   wav.frames = 10;
   const Seed seeds[] = {
-      {"mjpeg-pcm.avi", Spec("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE)},
-      {"mjpeg.avi", Spec("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_NONE)},
+      {"mjpeg-pcm.avi", SeedClip("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE)},
+      {"mjpeg.avi", SeedClip("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_NONE)},
       {"mpeg4-mp2.mkv", mpeg4},
       {"cut.avi", cut},
       {"tone.wav", wav},
   };
   for (const Seed& seed : seeds) {
-    if (!filter_test::WriteMediaFile((folder / seed.name).string(), seed.spec)) return 1;
+    if (!filter_test::WriteMediaFile((folder / seed.name).string(), seed.clip)) return 1;
   }
   return 0;
 }

@@ -26,11 +26,11 @@ constexpr int kFrames = 60;
 constexpr LONG kGenerousWait = 20000;
 
 MediaFileSpec Clip(bool finish) {
-  MediaFileSpec spec;
-  spec.frames = kFrames;
-  spec.audio = AV_CODEC_ID_NONE;
-  spec.finish = finish;
-  return spec;
+  MediaFileSpec clip;
+  clip.frames = kFrames;
+  clip.audio = AV_CODEC_ID_NONE;
+  clip.finish = finish;
+  return clip;
 }
 
 // Overwrites bytes of the file from the first place where the text occurs.
@@ -168,16 +168,16 @@ TEST(MediaFileDeadlines, AnOpenPastItsDeadlineIsRefused) {
 }
 
 TEST(MediaFileDeadlines, AReadPastItsDeadlineEndsTheStream) {
-  MediaFileSpec spec = Clip(true);
-  spec.frames = 400;  // far more than one buffer of the file holds
-  ASSERT_TRUE(WriteMediaFile("clip.avi", spec));
+  MediaFileSpec clip = Clip(true);
+  clip.frames = 400;  // far more than one buffer of the file holds
+  ASSERT_TRUE(WriteMediaFile("clip.avi", clip));
   dshow::MediaFileLimits limits;
   limits.readMilliseconds = 0;
   const LimitsGuard guard(limits);
   Player player;
   ASSERT_EQ(player.Open("clip.avi"), S_OK);
   EXPECT_EQ(player.RunToEnd(), EC_COMPLETE);
-  EXPECT_LT(player.Pictures(), spec.frames);
+  EXPECT_LT(player.Pictures(), clip.frames);
 }
 
 }  // namespace

@@ -49,23 +49,23 @@ bool OpenEncoder(AVFormatContext* file, AVCodecID id, Encoder* encoder,
   return avcodec_parameters_from_context(encoder->stream->codecpar, encoder->context.get()) >= 0;
 }
 
-// The moving picture: spec.frames pictures through the video encoder into the file.
+// The moving picture: clip.frames pictures through the video encoder into the file.
 bool WritePictures(AVFormatContext* file, Encoder& video, AVPacket* packet,
-                   const MediaFileSpec& spec) {
+                   const MediaFileSpec& clip) {
   av::FramePtr picture(av_frame_alloc());
   picture->format = video.context->pix_fmt;
-  picture->width = spec.width;
-  picture->height = spec.height;
+  picture->width = clip.width;
+  picture->height = clip.height;
   if (av_frame_get_buffer(picture.get(), 0) < 0) return Fail("picture");
-  for (int n = 0; n < spec.frames; ++n) {
+  for (int n = 0; n < clip.frames; ++n) {
     if (av_frame_make_writable(picture.get()) < 0) return Fail("picture");
-    for (int y = 0; y < spec.height; ++y) {
-      for (int x = 0; x < spec.width; ++x)
+    for (int y = 0; y < clip.height; ++y) {
+      for (int x = 0; x < clip.width; ++x)
         picture->data[0][y * picture->linesize[0] + x] = static_cast<uint8_t>(x * 3 + y + n * 5);
     }
     for (int plane = 1; plane < 3; ++plane) {
-      for (int y = 0; y < spec.height / 2; ++y) {
-        for (int x = 0; x < spec.width / 2; ++x)
+      for (int y = 0; y < clip.height / 2; ++y) {
+        for (int x = 0; x < clip.width / 2; ++x)
           picture->data[plane][y * picture->linesize[plane] + x] = static_cast<uint8_t>(128 + n);
       }
     }
