@@ -13,6 +13,7 @@ extern "C" {
 #include "dshow/Uuids.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/filters/DecoderContext.h"
+#include "dshow/filters/MediaFileLimits.h"
 
 namespace {
 
@@ -20,8 +21,9 @@ constexpr int kBytesPerSample = 2;
 
 bool IsCompressedAudio(const AM_MEDIA_TYPE& type) {
   const WAVEFORMATEX* wave = WaveFormatOf(type);
-  return type.majortype == MEDIATYPE_Audio && wave != nullptr && wave->nChannels > 0 &&
-         wave->nSamplesPerSec > 0 && dshow::DecodableCodec(type).has_value();
+  return type.majortype == MEDIATYPE_Audio && wave != nullptr &&
+         dshow::SaneSound(wave->nSamplesPerSec, wave->nChannels) &&
+         dshow::DecodableCodec(type).has_value();
 }
 
 bool IsPcm16(const AM_MEDIA_TYPE& type) {
@@ -34,7 +36,9 @@ bool IsPcm16(const AM_MEDIA_TYPE& type) {
 
 AvAudioDecoder::AvAudioDecoder() : CTransformFilter(CLSID_AvAudioDecoder) {}
 
-AvAudioDecoder::~AvAudioDecoder() = default;
+AvAudioDecoder::~AvAudioDecoder() {
+  av_channel_layout_uninit(&resamplerLayout_);
+}
 
 bool AvAudioDecoder::CanDecode(const AM_MEDIA_TYPE* from, const AM_MEDIA_TYPE* to) {
   if (from != nullptr && !IsCompressedAudio(*from)) return false;
@@ -131,6 +135,33 @@ HRESULT AvAudioDecoder::DeliverPcm(const BYTE* pcm, size_t bytes, REFERENCE_TIME
   return S_OK;
 }
 
+bool AvAudioDecoder::PrepareResampler(AVFrame& frame) {
+  if (frame.ch_layout.nb_channels <= 0 || frame.sample_rate <= 0 || frame.extended_data == nullptr)
+    return false;
+  const auto format = static_cast<AVSampleFormat>(frame.format);
+  if (resampler_ && format == resamplerFormat_ && frame.sample_rate == resamplerRate_ &&
+      av_channel_layout_compare(&frame.ch_layout, &resamplerLayout_) == 0) {
+    return true;
+  }
+  resampler_.reset();
+  av_channel_layout_uninit(&resamplerLayout_);
+  AVChannelLayout layout{};
+  av_channel_layout_default(&layout, channels_);
+  SwrContext* made = nullptr;
+  const int result = swr_alloc_set_opts2(&made, &layout, AV_SAMPLE_FMT_S16, rate_, &frame.ch_layout,
+                                         format, frame.sample_rate, 0, nullptr);
+  av_channel_layout_uninit(&layout);
+  resampler_.reset(made);
+  if (result < 0 || swr_init(resampler_.get()) < 0 ||
+      av_channel_layout_copy(&resamplerLayout_, &frame.ch_layout) < 0) {
+    resampler_.reset();
+    return false;
+  }
+  resamplerFormat_ = format;
+  resamplerRate_ = frame.sample_rate;
+  return true;
+}
+
 HRESULT AvAudioDecoder::DeliverFrame(AVFrame& frame) {
   if (frame.nb_samples <= 0) return S_OK;
   REFERENCE_TIME start =
@@ -138,19 +169,9 @@ HRESULT AvAudioDecoder::DeliverFrame(AVFrame& frame) {
   const REFERENCE_TIME length = int64_t{frame.nb_samples} * 10'000'000 / rate_;
   next_ = start + length;
   if (start + length <= 0) return S_OK;  // decoded only to reach a seek's target
-  if (!resampler_) {
-    AVChannelLayout layout{};
-    av_channel_layout_default(&layout, channels_);
-    SwrContext* made = nullptr;
-    const int result = swr_alloc_set_opts2(
-        &made, &layout, AV_SAMPLE_FMT_S16, rate_, &frame.ch_layout,
-        static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&layout);
-    resampler_.reset(made);
-    if (result < 0 || swr_init(resampler_.get()) < 0) {
-      resampler_.reset();
-      return E_FAIL;
-    }
+  if (!PrepareResampler(frame)) {
+    diag::Debug("dshow", "decoded sound that cannot be converted; dropped");
+    return S_OK;
   }
   const int room = swr_get_out_samples(resampler_.get(), frame.nb_samples);
   if (room <= 0) return S_OK;

@@ -44,7 +44,14 @@ class AvAudioDecoder final : public CTransformFilter {
   av::CodecContextPtr codec_;
   av::PacketPtr packet_;
   av::FramePtr frame_;
+  // Makes the resampler again when the decoder's frames change their sample format, channel
+  // layout or rate (a damaged or odd stream may, midway); false when it cannot be made.
+  bool PrepareResampler(AVFrame& frame);
+
   av::SwrContextPtr resampler_;
+  AVSampleFormat resamplerFormat_ = AV_SAMPLE_FMT_NONE;  // of the frames it takes
+  int resamplerRate_ = 0;
+  AVChannelLayout resamplerLayout_{};
   std::vector<BYTE> pcm_;  // one frame converted
   int rate_ = 0;
   int channels_ = 0;

@@ -9,6 +9,7 @@
 #include "dshow/VideoMediaType.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/filters/DecoderContext.h"
+#include "dshow/filters/MediaFileLimits.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ const OutputLayout* FindOutput(const GUID& subtype) {
 bool IsCompressedVideo(const AM_MEDIA_TYPE& type) {
   if (type.majortype != MEDIATYPE_Video) return false;
   const auto format = ReadVideoFormat(type);
-  return format && format->width > 0 && format->height != 0 &&
+  return format && dshow::SanePicture(format->width, format->height) &&
          dshow::DecodableCodec(type).has_value();
 }
 
@@ -43,7 +44,7 @@ bool IsDecodedOutput(const AM_MEDIA_TYPE& type) {
   const OutputLayout* layout = FindOutput(type.subtype);
   if (type.majortype != MEDIATYPE_Video || layout == nullptr) return false;
   const auto format = ReadVideoFormat(type);
-  return format && format->width > 0 && format->height != 0 &&
+  return format && dshow::SanePicture(format->width, format->height) &&
          (layout->dib || format->width % 2 == 0);  // YUY2 pairs pixels
 }
 

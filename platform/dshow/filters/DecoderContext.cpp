@@ -4,6 +4,7 @@
 
 #include "av/CodecParameters.h"
 #include "com/Diagnostics.h"
+#include "dshow/filters/MediaFileLimits.h"
 
 namespace dshow {
 
@@ -45,6 +46,10 @@ av::CodecContextPtr OpenDecoder(const AM_MEDIA_TYPE& type) {
   // One thread: the machine's cores belong to the capture; frame threads would also hold
   // pictures back.
   context->thread_count = 1;
+  // A stream may hold pictures bigger than its header says: libavcodec refuses to allocate one
+  // beyond the limit.
+  const MediaFileLimits limits = CurrentMediaFileLimits();
+  context->max_pixels = limits.maxPictureBytes / 4;
   if (avcodec_open2(context.get(), codec, nullptr) < 0) return nullptr;
   return context;
 }

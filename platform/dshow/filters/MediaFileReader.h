@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "av/AvOwners.h"
+#include "av/IoDeadline.h"
 #include "com/HResult.h"
 #include "dshow/MediaType.h"
+#include "dshow/filters/MediaFileLimits.h"
 
 namespace dshow {
 
@@ -65,6 +67,8 @@ class MediaFileReader {
   MediaFileReader() = default;
   HRESULT ProbeFile(const std::string& path);
 
+  MediaFileLimits limits_;
+  av::IoDeadline deadline_;  // before context_, which calls it until closed
   av::InputFormatPtr context_;
   av::PacketPtr packet_;
   std::vector<MediaStreamInfo> streams_;

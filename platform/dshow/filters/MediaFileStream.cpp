@@ -10,6 +10,7 @@
 #include "dshow/VideoMediaType.h"
 #include "dshow/base/MemAllocator.h"
 #include "dshow/base/Source.h"
+#include "dshow/filters/MediaFileLimits.h"
 
 namespace {
 
@@ -19,15 +20,20 @@ constexpr DWORD kCapabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekF
                                 AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 
 // Room for the biggest packet: a compressed picture stays below the size of the picture in
-// 32-bit RGB, and a sound packet below two seconds of it.
+// 32-bit RGB, and a sound packet below two seconds of it. Both are capped by the limits (the
+// reader has refused bigger pictures already; a sound's byte rate is what the file claims).
 LONG BufferSizeFor(const dshow::MediaStreamInfo& info) {
+  const dshow::MediaFileLimits limits = dshow::CurrentMediaFileLimits();
   int64_t bytes = kMinimumBuffer;
+  int64_t most = limits.maxPictureBytes;
   if (const auto format = ReadVideoFormat(info.type.Get())) {
-    bytes = std::max<int64_t>(bytes, int64_t{format->width} * std::abs(format->height) * 4);
+    bytes =
+        std::max<int64_t>(bytes, int64_t{format->width} * std::abs(int64_t{format->height}) * 4);
   } else if (const WAVEFORMATEX* wave = WaveFormatOf(info.type.Get())) {
     bytes = std::max<int64_t>(bytes, int64_t{wave->nAvgBytesPerSec} * 2);
+    most = limits.maxSoundBufferBytes;
   }
-  return static_cast<LONG>(std::min<int64_t>(bytes, 256LL * 1024 * 1024));
+  return static_cast<LONG>(std::clamp<int64_t>(bytes, 1, std::min<int64_t>(most, INT32_MAX)));
 }
 
 }  // namespace
@@ -173,7 +179,9 @@ bool MediaFileStream::Converts(const GUID& format) const {
 
 LONGLONG MediaFileStream::ToMediaTime(LONGLONG value, const GUID& format) const {
   if (format != TIME_FORMAT_FRAME || value == MAX_TIME) return value;
-  return value * frameInterval_;
+  // Frame numbers beyond any file saturate instead of overflowing.
+  const LONGLONG most = dshow::kMaxMediaTime / frameInterval_;
+  return std::clamp(value, -most, most) * frameInterval_;
 }
 
 LONGLONG MediaFileStream::FromMediaTime(LONGLONG value, const GUID& format) const {
@@ -274,7 +282,8 @@ HRESULT MediaFileStream::SetPositions(LONGLONG* current, DWORD currentFlags, LON
     if (currentHow == AM_SEEKING_AbsolutePositioning) {
       start = ToMediaTime(*current, timeFormat_);
     } else if (currentHow == AM_SEEKING_RelativePositioning) {
-      start = current_ + ToMediaTime(*current, timeFormat_);
+      start = current_ + std::clamp(ToMediaTime(*current, timeFormat_), -dshow::kMaxMediaTime,
+                                    dshow::kMaxMediaTime);
     } else if (currentHow == AM_SEEKING_IncrementalPositioning) {
       return E_INVALIDARG;
     }
@@ -286,7 +295,7 @@ HRESULT MediaFileStream::SetPositions(LONGLONG* current, DWORD currentFlags, LON
     } else if (stopHow == AM_SEEKING_IncrementalPositioning) {
       end = start + ToMediaTime(*stop, timeFormat_);
     }
-    start = std::max<REFERENCE_TIME>(start, 0);
+    start = std::clamp<REFERENCE_TIME>(start, 0, dshow::kMaxMediaTime);
     // At or past the end there is nothing to play: the stream ends at once.
     if (duration_ > 0) start = std::min(start, duration_);
     if (currentHow != AM_SEEKING_NoPositioning) {

@@ -20,6 +20,7 @@
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
 #include "dshow/filters/PlaybackIdentifiers.h"
+#include "dshow/filters/UnpacedSink.h"
 
 namespace {
 
@@ -159,6 +160,7 @@ std::vector<FilterEntry> Filters() {
       {"AudioRenderer", ByClassId(CLSID_AudioRender), Audio},
       {"DSoundRenderer", ByClassId(CLSID_DSoundRender), Audio},
       {"NullRenderer", ByClassId(CLSID_NullRenderer), rgb32},
+      {"UnpacedSink", Make<UnpacedSink>(), rgb32},
       {"OverlayMixer", ByClassId(CLSID_OverlayMixer), Overlay},
       {"AviMux", FileSinkByClassId(CLSID_AviDest, "states.avi"), rgb32},
       // The compressors made from FFmpeg's encoders (MJPEG and PCM are in every libavcodec).
