@@ -12,11 +12,11 @@ namespace {
 
 struct Seed {
   const char* name;
-  filter_test::MediaFileSpec clip;
+  filter_test::MediaClip clip;
 };
 
-filter_test::MediaFileSpec SeedClip(const char* container, AVCodecID video, AVCodecID audio) {
-  filter_test::MediaFileSpec clip;
+filter_test::MediaClip SeedClip(const char* container, AVCodecID video, AVCodecID audio) {
+  filter_test::MediaClip clip;
   clip.container = container;
   clip.video = video;
   clip.audio = audio;
@@ -35,12 +35,12 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
-  filter_test::MediaFileSpec cut = SeedClip("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE);
+  filter_test::MediaClip cut = SeedClip("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE);
   cut.finish = false;
-  filter_test::MediaFileSpec mpeg4 = SeedClip("matroska", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP2);
+  filter_test::MediaClip mpeg4 = SeedClip("matroska", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP2);
   mpeg4.keyFrameEvery = 2;
   mpeg4.sampleRate = 32000;
-  filter_test::MediaFileSpec wav = SeedClip("wav", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE);
+  filter_test::MediaClip wav = SeedClip("wav", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE);
   wav.frames = 10;
   const Seed seeds[] = {
       {"mjpeg-pcm.avi", SeedClip("avi", AV_CODEC_ID_MJPEG, AV_CODEC_ID_PCM_S16LE)},

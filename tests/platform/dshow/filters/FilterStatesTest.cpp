@@ -107,9 +107,9 @@ std::vector<BYTE> JpegFrame() {
 
 // The media file source with a short generated clip loaded.
 ComPtr<IBaseFilter> LoadedFileSource() {
-  filter_test::MediaFileSpec spec;
-  spec.frames = 5;
-  EXPECT_TRUE(filter_test::WriteMediaFile("states-clip.avi", spec));
+  filter_test::MediaClip clip;
+  clip.frames = 5;
+  EXPECT_TRUE(filter_test::WriteMediaFile("states-clip.avi", clip));
   ComPtr<IFileSourceFilter> source;
   EXPECT_EQ(CoCreateInstance(CLSID_MediaFileSource, nullptr, CLSCTX_INPROC_SERVER,
                              IID_IFileSourceFilter, source.ReleaseAndGetVoidAddress()),

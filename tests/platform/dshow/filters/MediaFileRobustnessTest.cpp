@@ -19,14 +19,14 @@
 namespace {
 
 using filter_test::CountingRenderer;
-using filter_test::MediaFileSpec;
+using filter_test::MediaClip;
 using filter_test::WriteMediaFile;
 
 constexpr int kFrames = 60;
 constexpr LONG kGenerousWait = 20000;
 
-MediaFileSpec Clip(bool finish) {
-  MediaFileSpec clip;
+MediaClip Clip(bool finish) {
+  MediaClip clip;
   clip.frames = kFrames;
   clip.audio = AV_CODEC_ID_NONE;
   clip.finish = finish;
@@ -168,7 +168,7 @@ TEST(MediaFileDeadlines, AnOpenPastItsDeadlineIsRefused) {
 }
 
 TEST(MediaFileDeadlines, AReadPastItsDeadlineEndsTheStream) {
-  MediaFileSpec clip = Clip(true);
+  MediaClip clip = Clip(true);
   clip.frames = 400;  // far more than one buffer of the file holds
   ASSERT_TRUE(WriteMediaFile("clip.avi", clip));
   dshow::MediaFileLimits limits;

@@ -20,7 +20,7 @@
 namespace {
 
 using filter_test::CountingRenderer;
-using filter_test::MediaFileSpec;
+using filter_test::MediaClip;
 using filter_test::PlayToEnd;
 using filter_test::WriteMediaFile;
 
@@ -28,32 +28,32 @@ constexpr REFERENCE_TIME kFrame = 400'000;  // 25 frames a second
 
 struct FileCase {
   const char* name;
-  MediaFileSpec spec;
+  MediaClip clip;
   const char* file;
   GUID videoSubtype;
   WORD audioTag;
 };
 
-MediaFileSpec AviMjpegPcm() {
-  return MediaFileSpec{};
+MediaClip AviMjpegPcm() {
+  return MediaClip{};
 }
 
 // MPEG-4 part 2 with a key frame every fourth picture, and MPEG audio, in Matroska.
-MediaFileSpec MatroskaMpeg4Mp2() {
-  MediaFileSpec spec;
-  spec.container = "matroska";
-  spec.video = AV_CODEC_ID_MPEG4;
-  spec.keyFrameEvery = 4;
-  spec.audio = AV_CODEC_ID_MP2;
-  spec.sampleRate = 32000;
-  return spec;
+MediaClip MatroskaMpeg4Mp2() {
+  MediaClip clip;
+  clip.container = "matroska";
+  clip.video = AV_CODEC_ID_MPEG4;
+  clip.keyFrameEvery = 4;
+  clip.audio = AV_CODEC_ID_MP2;
+  clip.sampleRate = 32000;
+  return clip;
 }
 
 // MJPEG and PCM in QuickTime's container.
-MediaFileSpec MovMjpegPcm() {
-  MediaFileSpec spec;
-  spec.container = "mov";
-  return spec;
+MediaClip MovMjpegPcm() {
+  MediaClip clip;
+  clip.container = "mov";
+  return clip;
 }
 
 const FileCase kFiles[] = {
@@ -86,7 +86,7 @@ MediaType TypeOf(IPin* pin) {
 
 class MediaFiles : public ::testing::TestWithParam<FileCase> {
  protected:
-  void SetUp() override { ASSERT_TRUE(WriteMediaFile(GetParam().file, GetParam().spec)); }
+  void SetUp() override { ASSERT_TRUE(WriteMediaFile(GetParam().file, GetParam().clip)); }
 
   // A graph with the file's source and counting renderers of decoded pictures and PCM.
   void BuildPlayer() {
@@ -125,8 +125,8 @@ TEST_P(MediaFiles, OffersAPinPerStreamWithItsTypeAndDuration) {
   EXPECT_EQ(video->subtype, GetParam().videoSubtype) << SubtypeText(video->subtype);
   const auto format = ReadVideoFormat(video.Get());
   ASSERT_TRUE(format);
-  EXPECT_EQ(format->width, GetParam().spec.width);
-  EXPECT_EQ(std::abs(format->height), GetParam().spec.height);
+  EXPECT_EQ(format->width, GetParam().clip.width);
+  EXPECT_EQ(std::abs(format->height), GetParam().clip.height);
   EXPECT_EQ(format->avgTimePerFrame, kFrame);
   const MediaType audio = TypeOf(outputs[1].Get());
   EXPECT_EQ(audio->majortype, MEDIATYPE_Audio);
@@ -137,13 +137,13 @@ TEST_P(MediaFiles, OffersAPinPerStreamWithItsTypeAndDuration) {
   ASSERT_TRUE(seeking);
   LONGLONG duration = 0;
   ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
-  EXPECT_NEAR(static_cast<double>(duration), GetParam().spec.frames * kFrame, 1.5 * kFrame);
+  EXPECT_NEAR(static_cast<double>(duration), GetParam().clip.frames * kFrame, 1.5 * kFrame);
   ASSERT_EQ(seeking->IsFormatSupported(&TIME_FORMAT_FRAME), S_OK);
   ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), S_OK);
   ASSERT_EQ(
       dshow::PinsOf(source.Get(), PINDIR_OUTPUT)[0].As<IMediaSeeking>()->GetDuration(&duration),
       S_OK);
-  EXPECT_EQ(duration, GetParam().spec.frames);
+  EXPECT_EQ(duration, GetParam().clip.frames);
 
   LPOLESTR name = nullptr;
   ASSERT_EQ(source.As<IFileSourceFilter>()->GetCurFile(&name, nullptr), S_OK);
@@ -155,10 +155,10 @@ TEST_P(MediaFiles, PlaysEveryFrameAndAllOfTheSoundThroughTheDecoders) {
   BuildPlayer();
   if (HasFatalFailure()) return;
   ASSERT_EQ(PlayToEnd(graph_.Get()), S_OK);
-  EXPECT_EQ(video_->Samples(), GetParam().spec.frames);
+  EXPECT_EQ(video_->Samples(), GetParam().clip.frames);
   EXPECT_EQ(video_->FirstStart(), 0);
-  EXPECT_EQ(video_->LastStop(), GetParam().spec.frames * kFrame);
-  EXPECT_NEAR(SoundSeconds(), GetParam().spec.frames * 0.04, 0.1);
+  EXPECT_EQ(video_->LastStop(), GetParam().clip.frames * kFrame);
+  EXPECT_NEAR(SoundSeconds(), GetParam().clip.frames * 0.04, 0.1);
 }
 
 TEST_P(MediaFiles, ASeekWhilePausedStartsAtTheFrameOfTheTarget) {
@@ -180,9 +180,9 @@ TEST_P(MediaFiles, ASeekWhilePausedStartsAtTheFrameOfTheTarget) {
   ASSERT_EQ(seeking->GetCurrentPosition(&current), S_OK);
   EXPECT_EQ(current, target);
   ASSERT_EQ(PlayToEnd(graph_.Get()), S_OK);
-  EXPECT_EQ(video_->Samples(), GetParam().spec.frames - 10);
+  EXPECT_EQ(video_->Samples(), GetParam().clip.frames - 10);
   EXPECT_EQ(video_->FirstStart(), 0);
-  EXPECT_NEAR(SoundSeconds(), (GetParam().spec.frames - 10) * 0.04, 0.1);
+  EXPECT_NEAR(SoundSeconds(), (GetParam().clip.frames - 10) * 0.04, 0.1);
 }
 
 TEST_P(MediaFiles, APositionReadRightAfterASeekIsItsTarget) {
@@ -244,10 +244,10 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- A recording cut short -------------------------------------------------------------------
 
 TEST(CutShortRecording, PlaysTheFramesItHoldsWithoutAnIndex) {
-  MediaFileSpec spec;
-  spec.frames = 40;
-  spec.finish = false;
-  ASSERT_TRUE(WriteMediaFile("cut.avi", spec));
+  MediaClip clip;
+  clip.frames = 40;
+  clip.finish = false;
+  ASSERT_TRUE(WriteMediaFile("cut.avi", clip));
   std::filesystem::resize_file("cut.avi", std::filesystem::file_size("cut.avi") * 6 / 10);
 
   auto graph = NewGraph();
@@ -258,8 +258,8 @@ TEST(CutShortRecording, PlaysTheFramesItHoldsWithoutAnIndex) {
   ASSERT_EQ(graph->Connect(dshow::PinsOf(source.Get(), PINDIR_OUTPUT)[0].Get(), video->GetPin(0)),
             S_OK);
   ASSERT_EQ(PlayToEnd(graph.Get()), S_OK);
-  EXPECT_GT(video->Samples(), spec.frames / 3);
-  EXPECT_LT(video->Samples(), spec.frames);
+  EXPECT_GT(video->Samples(), clip.frames / 3);
+  EXPECT_LT(video->Samples(), clip.frames);
 }
 
 }  // namespace

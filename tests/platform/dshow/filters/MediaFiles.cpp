@@ -97,22 +97,22 @@ void PutSample(AVSampleFormat format, uint8_t* data, int index, double value) {
 }
 
 // Writes the pictures: a gradient moving a little with each frame.
-bool WritePictures(AVFormatContext* file, Encoder& video, const MediaFileSpec& spec) {
+bool WritePictures(AVFormatContext* file, Encoder& video, const MediaClip& clip) {
   av::FramePtr picture(av_frame_alloc());
   av::PacketPtr packet(av_packet_alloc());
   picture->format = video.context->pix_fmt;
-  picture->width = spec.width;
-  picture->height = spec.height;
+  picture->width = clip.width;
+  picture->height = clip.height;
   if (av_frame_get_buffer(picture.get(), 0) < 0) return Fail("picture");
-  for (int n = 0; n < spec.frames; ++n) {
+  for (int n = 0; n < clip.frames; ++n) {
     if (av_frame_make_writable(picture.get()) < 0) return Fail("picture");
-    for (int y = 0; y < spec.height; ++y) {
-      for (int x = 0; x < spec.width; ++x)
+    for (int y = 0; y < clip.height; ++y) {
+      for (int x = 0; x < clip.width; ++x)
         picture->data[0][y * picture->linesize[0] + x] = static_cast<uint8_t>(x * 3 + y + n * 5);
     }
     for (int plane = 1; plane < 3; ++plane) {
-      for (int y = 0; y < spec.height / 2; ++y) {
-        for (int x = 0; x < spec.width / 2; ++x)
+      for (int y = 0; y < clip.height / 2; ++y) {
+        for (int x = 0; x < clip.width / 2; ++x)
           picture->data[plane][y * picture->linesize[plane] + x] = static_cast<uint8_t>(128 + n);
       }
     }
@@ -125,10 +125,10 @@ bool WritePictures(AVFormatContext* file, Encoder& video, const MediaFileSpec& s
 }
 
 // Writes the sound: a 440 Hz tone as long as the pictures.
-bool WriteSound(AVFormatContext* file, Encoder& audio, const MediaFileSpec& spec) {
+bool WriteSound(AVFormatContext* file, Encoder& audio, const MediaClip& clip) {
   AVCodecContext& context = *audio.context;
   const int rate = context.sample_rate;
-  const int64_t total = int64_t{rate} * spec.frames / spec.framesPerSecond;
+  const int64_t total = int64_t{rate} * clip.frames / clip.framesPerSecond;
   const int chunk = context.frame_size > 0 ? context.frame_size : 400;
   av::FramePtr sound(av_frame_alloc());
   av::PacketPtr packet(av_packet_alloc());
@@ -153,37 +153,37 @@ bool WriteSound(AVFormatContext* file, Encoder& audio, const MediaFileSpec& spec
 
 }  // namespace
 
-bool CanWriteMediaFile(const MediaFileSpec& spec) {
+bool CanWriteMediaFile(const MediaClip& clip) {
   const auto has = [](AVCodecID id) {
     return id == AV_CODEC_ID_NONE || FindEncoder(id) != nullptr;
   };
-  return has(spec.video) && has(spec.audio);
+  return has(clip.video) && has(clip.audio);
 }
 
-bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec) {
+bool WriteMediaFile(const std::string& path, const MediaClip& clip) {
   AVFormatContext* made = nullptr;
-  if (avformat_alloc_output_context2(&made, nullptr, spec.container, path.c_str()) < 0)
+  if (avformat_alloc_output_context2(&made, nullptr, clip.container, path.c_str()) < 0)
     return Fail("no muxer");
   av::OutputFormatPtr file(made);
   Encoder video;
-  const bool jpeg = spec.video == AV_CODEC_ID_MJPEG;
-  if (spec.video != AV_CODEC_ID_NONE &&
-      !OpenEncoder(file.get(), spec.video, &video, [&](AVCodecContext& c) {
-        c.width = spec.width;
-        c.height = spec.height;
-        c.time_base = AVRational{1, spec.framesPerSecond};
-        c.framerate = AVRational{spec.framesPerSecond, 1};
+  const bool jpeg = clip.video == AV_CODEC_ID_MJPEG;
+  if (clip.video != AV_CODEC_ID_NONE &&
+      !OpenEncoder(file.get(), clip.video, &video, [&](AVCodecContext& c) {
+        c.width = clip.width;
+        c.height = clip.height;
+        c.time_base = AVRational{1, clip.framesPerSecond};
+        c.framerate = AVRational{clip.framesPerSecond, 1};
         c.pix_fmt = jpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
-        c.gop_size = spec.keyFrameEvery;
+        c.gop_size = clip.keyFrameEvery;
         c.max_b_frames = 0;
         c.thread_count = 1;
       })) {
     return false;
   }
   Encoder audio;
-  if (spec.audio != AV_CODEC_ID_NONE &&
-      !OpenEncoder(file.get(), spec.audio, &audio, [&](AVCodecContext& c) {
-        c.sample_rate = SampleRateFor(*c.codec, spec.sampleRate);
+  if (clip.audio != AV_CODEC_ID_NONE &&
+      !OpenEncoder(file.get(), clip.audio, &audio, [&](AVCodecContext& c) {
+        c.sample_rate = SampleRateFor(*c.codec, clip.sampleRate);
         c.sample_fmt = SampleFormatFor(*c.codec);
         av_channel_layout_default(&c.ch_layout, 1);
         c.time_base = AVRational{1, c.sample_rate};
@@ -193,9 +193,9 @@ bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec) {
   }
   if (avio_open(&file->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return Fail("opening the file");
   if (avformat_write_header(file.get(), nullptr) < 0) return Fail("writing the header");
-  if (video.context && !WritePictures(file.get(), video, spec)) return false;
-  if (audio.context && !WriteSound(file.get(), audio, spec)) return false;
-  if (spec.finish) {
+  if (video.context && !WritePictures(file.get(), video, clip)) return false;
+  if (audio.context && !WriteSound(file.get(), audio, clip)) return false;
+  if (clip.finish) {
     if (av_write_trailer(file.get()) < 0) return Fail("writing the trailer");
   } else {
     (void)av_interleaved_write_frame(file.get(), nullptr);  // what is held back goes out

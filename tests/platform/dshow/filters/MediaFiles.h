@@ -8,7 +8,7 @@
 
 namespace filter_test {
 
-struct MediaFileSpec {
+struct MediaClip {
   const char* container = "avi";        // a libavformat muxer name
   AVCodecID video = AV_CODEC_ID_MJPEG;  // AV_CODEC_ID_NONE for none
   int frames = 20;
@@ -24,9 +24,9 @@ struct MediaFileSpec {
 };
 
 // Writes the file; false with a reason on standard error when it cannot.
-bool WriteMediaFile(const std::string& path, const MediaFileSpec& spec);
+bool WriteMediaFile(const std::string& path, const MediaClip& clip);
 
-// Whether this machine's libavcodec has encoders for the spec's codecs.
-bool CanWriteMediaFile(const MediaFileSpec& spec);
+// Whether this machine's libavcodec has encoders for the clip's codecs.
+bool CanWriteMediaFile(const MediaClip& clip);
 
 }  // namespace filter_test

@@ -26,7 +26,7 @@
 
 namespace {
 
-using filter_test::MediaFileSpec;
+using filter_test::MediaClip;
 using filter_test::PlayToEnd;
 using filter_test::ReadAvi;
 using filter_test::WaitUntil;
@@ -91,7 +91,7 @@ class FileGraph : public ::testing::Test {
   void SetUp() override {
     ui_test::TestApplication();  // renderers make their windows on the UI thread
     SetDefaultAlsaApi(std::make_shared<FakeAlsa>());
-    ASSERT_TRUE(WriteMediaFile("clip.avi", spec_));
+    ASSERT_TRUE(WriteMediaFile("clip.avi", clip_));
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph_), S_OK);
     ASSERT_EQ(CoCreateInstance(CLSID_CaptureGraphBuilder2, &builder_), S_OK);
     ASSERT_EQ(builder_->SetFiltergraph(graph_.Get()), S_OK);
@@ -115,7 +115,7 @@ class FileGraph : public ::testing::Test {
     ASSERT_EQ(PlayToEnd(graph_.Get()), S_OK);
   }
 
-  MediaFileSpec spec_;
+  MediaClip clip_;
   ComPtr<IGraphBuilder> graph_;
   ComPtr<ICaptureGraphBuilder2> builder_;
 };
@@ -129,7 +129,7 @@ TEST_F(FileGraph, RenderFileDecodesToTheRenderers) {
   EXPECT_TRUE(Has(names, "Audio Renderer"));
   LONGLONG duration = 0;
   ASSERT_EQ(graph_.As<IMediaSeeking>()->GetDuration(&duration), S_OK);
-  EXPECT_EQ(duration, spec_.frames * 400'000LL);
+  EXPECT_EQ(duration, clip_.frames * 400'000LL);
 }
 
 TEST_F(FileGraph, RenderStreamCopiesTheCompressedStreamsUnchanged) {
@@ -141,7 +141,7 @@ TEST_F(FileGraph, RenderStreamCopiesTheCompressedStreamsUnchanged) {
   ASSERT_TRUE(copy.opened);
   ASSERT_EQ(copy.streams.size(), 2u);
   EXPECT_EQ(copy.streams[0].codec, AV_CODEC_ID_MJPEG);
-  EXPECT_EQ(copy.streams[0].packets, spec_.frames);
+  EXPECT_EQ(copy.streams[0].packets, clip_.frames);
   EXPECT_EQ(copy.streams[0].bytes, original.streams[0].bytes);
   EXPECT_NEAR(copy.streams[0].seconds, original.streams[0].seconds, 0.001);
   EXPECT_EQ(copy.streams[1].codec, AV_CODEC_ID_PCM_S16LE);
@@ -158,10 +158,10 @@ TEST_F(FileGraph, RenderStreamRecompressesThroughADecoderAndTheCompressor) {
   ASSERT_TRUE(copy.opened);
   ASSERT_EQ(copy.streams.size(), 2u);
   EXPECT_EQ(copy.streams[0].tag, kHfyu);
-  EXPECT_EQ(copy.streams[0].packets, spec_.frames);
-  EXPECT_EQ(copy.streams[0].bytes, int64_t{spec_.frames} * spec_.width * spec_.height * 3);
+  EXPECT_EQ(copy.streams[0].packets, clip_.frames);
+  EXPECT_EQ(copy.streams[0].bytes, int64_t{clip_.frames} * clip_.width * clip_.height * 3);
   // All of the sound: 16-bit mono at 8 kHz for as long as the pictures.
-  EXPECT_EQ(copy.streams[1].bytes, int64_t{spec_.frames} * 8000 * 2 / 25);
+  EXPECT_EQ(copy.streams[1].bytes, int64_t{clip_.frames} * 8000 * 2 / 25);
 }
 
 // ---- The files users have -------------------------------------------------------------------
@@ -187,22 +187,22 @@ LONG RenderedBy(IGraphBuilder* graph, const char* name) {
 TEST_P(CommonFormats, RenderFilePlaysEveryPictureAndTheSound) {
   ui_test::TestApplication();
   SetDefaultAlsaApi(std::make_shared<FakeAlsa>());
-  MediaFileSpec spec;
-  spec.container = GetParam().container;
-  spec.video = GetParam().video;
-  spec.audio = GetParam().audio;
-  spec.frames = 10;
-  spec.keyFrameEvery = 5;
-  spec.sampleRate = 44100;
-  if (!filter_test::CanWriteMediaFile(spec)) GTEST_SKIP() << "no encoder here";
-  ASSERT_TRUE(WriteMediaFile(GetParam().file, spec));
+  MediaClip clip;
+  clip.container = GetParam().container;
+  clip.video = GetParam().video;
+  clip.audio = GetParam().audio;
+  clip.frames = 10;
+  clip.keyFrameEvery = 5;
+  clip.sampleRate = 44100;
+  if (!filter_test::CanWriteMediaFile(clip)) GTEST_SKIP() << "no encoder here";
+  ASSERT_TRUE(WriteMediaFile(GetParam().file, clip));
   ComPtr<IGraphBuilder> graph;
   ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, &graph), S_OK);
   ASSERT_EQ(graph->RenderFile(GetParam().file, nullptr), S_OK);
   ASSERT_EQ(PlayToEnd(graph.Get()), S_OK);
   const bool video = GetParam().video != AV_CODEC_ID_NONE;
   const bool audio = GetParam().audio != AV_CODEC_ID_NONE;
-  EXPECT_EQ(RenderedBy(graph.Get(), "Video Renderer"), video ? spec.frames : -1);
+  EXPECT_EQ(RenderedBy(graph.Get(), "Video Renderer"), video ? clip.frames : -1);
   if (audio) {
     EXPECT_GT(RenderedBy(graph.Get(), "Audio Renderer"), 0);
   } else {
@@ -239,9 +239,9 @@ struct ClockCase {
 class FileClock : public FileGraph, public ::testing::WithParamInterface<ClockCase> {};
 
 TEST_P(FileClock, TheAudioRendererIsTheClockOfAFileWithSound) {
-  MediaFileSpec spec;
-  spec.audio = GetParam().audio;
-  ASSERT_TRUE(WriteMediaFile("media.avi", spec));
+  MediaClip clip;
+  clip.audio = GetParam().audio;
+  ASSERT_TRUE(WriteMediaFile("media.avi", clip));
   ASSERT_EQ(graph_->RenderFile("media.avi", nullptr), S_OK);
   ASSERT_EQ(graph_->SetDefaultSyncSource(), S_OK);
   ComPtr<IBaseFilter> video;
@@ -279,9 +279,9 @@ class FileRate : public FileGraph, public ::testing::WithParamInterface<double> 
 TEST_P(FileRate, PicturesAreDueAtTheRate) {
   const double rate = GetParam();
   sysclock::UseTestClock(1000);
-  MediaFileSpec spec;
-  spec.frames = 50;
-  ASSERT_TRUE(WriteMediaFile("long.avi", spec));
+  MediaClip clip;
+  clip.frames = 50;
+  ASSERT_TRUE(WriteMediaFile("long.avi", clip));
   ASSERT_EQ(graph_->RenderFile("long.avi", nullptr), S_OK);
   ASSERT_EQ(graph_.As<IMediaSeeking>()->SetRate(rate), S_OK);
   ComPtr<IBaseFilter> video;
@@ -324,10 +324,10 @@ class FileSeek : public FileGraph, public ::testing::WithParamInterface<OAFilter
 TEST_P(FileSeek, NoStalePictureIsShownAfterASeek) {
   constexpr LONGLONG kTarget = 30;
   sysclock::UseTestClock(1000);
-  MediaFileSpec spec;
-  spec.frames = 50;
-  spec.audio = AV_CODEC_ID_NONE;
-  ASSERT_TRUE(WriteMediaFile("long.avi", spec));
+  MediaClip clip;
+  clip.frames = 50;
+  clip.audio = AV_CODEC_ID_NONE;
+  ASSERT_TRUE(WriteMediaFile("long.avi", clip));
   ASSERT_EQ(graph_->RenderFile("long.avi", nullptr), S_OK);
   ComPtr<IBaseFilter> filter;
   ASSERT_EQ(graph_->FindFilterByName("Video Renderer", filter.ReleaseAndGetAddressOf()), S_OK);
