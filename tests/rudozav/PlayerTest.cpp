@@ -131,7 +131,8 @@ class PlayerTest : public ComponentTest {
   // clock moves on only while the video renderer holds a picture waiting for its time and every
   // picture so far has made its frame event: each picture then comes alone with its own event,
   // however slowly the machine runs. While no picture waits (a file without video, the pictures'
-  // end, the sound still playing) the clock moves on after a short real pause.
+  // end, the sound still playing) the clock moves on after a short real pause, once every picture
+  // so far has had its event.
   bool WaitForEnd(TRavorOderiri& component, int times = 1) {
     auto lastMove = std::chrono::steady_clock::now();
     std::int64_t movedFor = -1;  // the picture the clock last moved on for
@@ -140,15 +141,15 @@ class PlayerTest : public ComponentTest {
       const TGrabberControl* record = graph.activeRecord;
       const auto* renderer = dynamic_cast<CBaseRenderer*>(graph.videoRenderer.Filter.Get());
       const std::int64_t frames = record != nullptr ? record->FrameCount.load() : 0;
-      const bool pictureWaits = renderer != nullptr && frames != movedFor &&
-                                frames == component.State().counters.delivered &&
+      const bool counted = frames == component.State().counters.delivered;
+      const bool pictureWaits = renderer != nullptr && counted && frames != movedFor &&
                                 frames == renderer->FramesRendered() + 1;
       const auto now = std::chrono::steady_clock::now();
       if (pictureWaits) {
         sysclock::Advance(kFrameMs);
         movedFor = frames;
         lastMove = now;
-      } else if (now - lastMove > std::chrono::milliseconds(20)) {
+      } else if (counted && now - lastMove > std::chrono::milliseconds(20)) {
         sysclock::Advance(kTickMs);
         lastMove = now;
       }
