@@ -64,6 +64,20 @@ class TBusyScope {
   TRavorOderiri& component_;
 };
 
+// What moving forward or backward needs: the player, a percent from 0 to 100 (else logged) and
+// the position to move from; the step is that share of the duration, rounded.
+bool PlayerStep(TRavorOderiri& component, int percent, LONGLONG& current, std::int64_t& step) {
+  TRavorOdeririState& state = component.State();
+  if (rudozav::LogCheck(component, state.currentState != cs_Player, errors::kNotPlaying) ||
+      rudozav::LogCheck(component, percent < 0 || percent > 100, errors::kPercentRange))
+    return false;
+  IMediaSeeking* seeking = PlayerSeeking(state);
+  LONGLONG stop = 0;
+  if (seeking == nullptr || FAILED(seeking->GetPositions(&current, &stop))) return false;
+  step = std::llround(static_cast<double>(state.graph->playerDuration) * percent / 100.0);
+  return true;
+}
+
 }  // namespace
 
 void TRavorOderiri::ReportPlayerPosition() {
@@ -107,17 +121,12 @@ void TRavorOderiri::SetPlayerPosition(std::int64_t Position) {
 }
 
 void TRavorOderiri::RunPlayerForward(int percent) {
-  TRavorOdeririState& state = *state_;
-  if (rudozav::LogCheck(*this, state.currentState != cs_Player, errors::kNotPlaying) ||
-      rudozav::LogCheck(*this, percent < 0 || percent > 100, errors::kPercentRange))
-    return;
-  TBusyScope busy(*this);
-  IMediaSeeking* seeking = PlayerSeeking(state);
   LONGLONG current = 0;
-  LONGLONG stop = 0;
-  if (seeking == nullptr || FAILED(seeking->GetPositions(&current, &stop))) return;
+  std::int64_t step = 0;
+  if (!PlayerStep(*this, percent, current, step)) return;
+  TBusyScope busy(*this);
+  TRavorOdeririState& state = *state_;
   const std::int64_t duration = state.graph->playerDuration;
-  const std::int64_t step = std::llround(static_cast<double>(duration) * percent / 100.0);
   if (current + step > duration) {
     // Runs into the end, so that the end of the file is reached and reported.
     if (SeekPlayer(state, duration)) ControlGraph(gm_Run);
@@ -127,16 +136,9 @@ void TRavorOderiri::RunPlayerForward(int percent) {
 }
 
 void TRavorOderiri::RunPlayerBackward(int percent) {
-  TRavorOdeririState& state = *state_;
-  if (rudozav::LogCheck(*this, state.currentState != cs_Player, errors::kNotPlaying) ||
-      rudozav::LogCheck(*this, percent < 0 || percent > 100, errors::kPercentRange))
-    return;
-  TBusyScope busy(*this);
-  IMediaSeeking* seeking = PlayerSeeking(state);
   LONGLONG current = 0;
-  LONGLONG stop = 0;
-  if (seeking == nullptr || FAILED(seeking->GetPositions(&current, &stop))) return;
-  const std::int64_t step =
-      std::llround(static_cast<double>(state.graph->playerDuration) * percent / 100.0);
-  if (SeekPlayer(state, current - step > 0 ? current - step : 0)) state.endReached = false;
+  std::int64_t step = 0;
+  if (!PlayerStep(*this, percent, current, step)) return;
+  TBusyScope busy(*this);
+  if (SeekPlayer(*state_, current - step > 0 ? current - step : 0)) state_->endReached = false;
 }
