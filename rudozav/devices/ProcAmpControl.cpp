@@ -16,6 +16,12 @@ const TProcAmpRange* RangeOf(const TRavorOdeririState& state, int index) {
   return range.Available ? &range : nullptr;
 }
 
+// One figure of index's range; NOT_SET without a range.
+int RangeField(const TRavorOdeririState& state, int index, LONG TProcAmpRange::*field) {
+  const TProcAmpRange* range = RangeOf(state, index);
+  return range != nullptr ? range->*field : NOT_SET;
+}
+
 LONG PropertyOf(int index) {
   return kProcAmpProperties[static_cast<std::size_t>(index)];
 }
@@ -27,23 +33,19 @@ bool TRavorOderiri::ProcAmpAvailable(int Index) const {
 }
 
 int TRavorOderiri::ProcAmpMin(int Index) const {
-  const TProcAmpRange* range = RangeOf(*state_, Index);
-  return range != nullptr ? range->Min : NOT_SET;
+  return RangeField(*state_, Index, &TProcAmpRange::Min);
 }
 
 int TRavorOderiri::ProcAmpMax(int Index) const {
-  const TProcAmpRange* range = RangeOf(*state_, Index);
-  return range != nullptr ? range->Max : NOT_SET;
+  return RangeField(*state_, Index, &TProcAmpRange::Max);
 }
 
 int TRavorOderiri::ProcAmpStep(int Index) const {
-  const TProcAmpRange* range = RangeOf(*state_, Index);
-  return range != nullptr ? range->Step : NOT_SET;
+  return RangeField(*state_, Index, &TProcAmpRange::Step);
 }
 
 int TRavorOderiri::ProcAmpDefault(int Index) const {
-  const TProcAmpRange* range = RangeOf(*state_, Index);
-  return range != nullptr ? range->Default : NOT_SET;
+  return RangeField(*state_, Index, &TProcAmpRange::Default);
 }
 
 int TRavorOderiri::ProcAmpValue(int Index) const {
