@@ -126,8 +126,8 @@ void ComponentTest::PlugCamera(const std::string& instance, const std::string& n
              {UsbCameraDisplayName(instance), name, WdmClsid(), true, false});
 }
 
-bool ComponentTest::WaitFor(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+bool ComponentTest::WaitFor(const std::function<bool()>& done, int deadlineSeconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(deadlineSeconds);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

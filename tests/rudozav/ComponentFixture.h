@@ -48,7 +48,8 @@ class ComponentTest : public ::testing::Test {
   static void PlugCamera(const std::string& instance, const std::string& name = "USB Camera");
 
   // Serves the UI thread until done holds; false after a generous deadline.
-  static bool WaitFor(const std::function<bool()>& done);
+  // Processes events until done() holds; false after the deadline (in real seconds).
+  static bool WaitFor(const std::function<bool()>& done, int deadlineSeconds = 20);
 
   std::vector<std::string> events;
   std::vector<std::string> messageBoxes;

@@ -28,9 +28,10 @@ namespace rudozav_test {
 namespace {
 
 constexpr int kRecordedFrames = 30;
-constexpr int kTenSeconds = 300;  // frames of the demo camera
-constexpr DWORD kTickMs = 5;      // the test clock's step while no picture waits
-constexpr DWORD kFrameMs = 33;    // its step while one does: a little less than a picture lasts
+constexpr int kTenSeconds = 300;   // frames of the demo camera
+constexpr int kSlowDeadline = 90;  // real seconds for recording or playing ten seconds
+constexpr DWORD kTickMs = 5;       // the test clock's step while no picture waits
+constexpr DWORD kFrameMs = 33;     // its step while one does: a little less than a picture lasts
 
 struct TProgress {
   std::int64_t sampleTime;
@@ -99,7 +100,8 @@ class PlayerTest : public ComponentTest {
     ASSERT_EQ(recorder.CurrentState(), cs_Capture);
     const TGrabberControl* record = recorder.State().graph->frameGrabberRecord;
     ASSERT_NE(record, nullptr);
-    ASSERT_TRUE(WaitFor([record, frames] { return record->FrameCount >= frames; }));
+    // The camera keeps real time; a slow machine (a sanitizer build) drops frames meanwhile.
+    ASSERT_TRUE(WaitFor([record, frames] { return record->FrameCount >= frames; }, kSlowDeadline));
     recorder.StopCapture();
     Destroy(recorder);
     ASSERT_TRUE(ProbeMedia(file).opened);
@@ -136,26 +138,28 @@ class PlayerTest : public ComponentTest {
   bool WaitForEnd(TRavorOderiri& component, int times = 1) {
     auto lastMove = std::chrono::steady_clock::now();
     std::int64_t movedFor = -1;  // the picture the clock last moved on for
-    return WaitFor([&] {
-      const TGraphState& graph = *component.State().graph;
-      const TGrabberControl* record = graph.activeRecord;
-      const auto* renderer = dynamic_cast<CBaseRenderer*>(graph.videoRenderer.Filter.Get());
-      const std::int64_t frames = record != nullptr ? record->FrameCount.load() : 0;
-      const bool counted = frames == component.State().counters.delivered;
-      const bool pictureWaits = renderer != nullptr && counted && frames != movedFor &&
-                                frames == renderer->FramesRendered() + 1;
-      const auto now = std::chrono::steady_clock::now();
-      if (pictureWaits) {
-        sysclock::Advance(kFrameMs);
-        movedFor = frames;
-        lastMove = now;
-      } else if (counted && now - lastMove > std::chrono::milliseconds(20)) {
-        sysclock::Advance(kTickMs);
-        lastMove = now;
-      }
-      component.PollTick();
-      return Count("PlayerEndOfStream") >= times;
-    });
+    return WaitFor(
+        [&] {
+          const TGraphState& graph = *component.State().graph;
+          const TGrabberControl* record = graph.activeRecord;
+          const auto* renderer = dynamic_cast<CBaseRenderer*>(graph.videoRenderer.Filter.Get());
+          const std::int64_t frames = record != nullptr ? record->FrameCount.load() : 0;
+          const bool counted = frames == component.State().counters.delivered;
+          const bool pictureWaits = renderer != nullptr && counted && frames != movedFor &&
+                                    frames == renderer->FramesRendered() + 1;
+          const auto now = std::chrono::steady_clock::now();
+          if (pictureWaits) {
+            sysclock::Advance(kFrameMs);
+            movedFor = frames;
+            lastMove = now;
+          } else if (counted && now - lastMove > std::chrono::milliseconds(20)) {
+            sysclock::Advance(kTickMs);
+            lastMove = now;
+          }
+          component.PollTick();
+          return Count("PlayerEndOfStream") >= times;
+        },
+        kSlowDeadline);
   }
 
   static std::int64_t Position(TRavorOderiri& component) {
@@ -181,8 +185,9 @@ TEST_F(PlayerTest, ATenSecondRecordingPlaysToItsEndWithAFrameEventForEachFrame) 
   EXPECT_EQ(Count("PlayerStarted"), 1);
   EXPECT_EQ(Count("StateChanging 0 3"), 1);
   const TGraphState& graph = *component.State().graph;
+  // Frames the camera dropped while recording make the file longer.
   EXPECT_GE(graph.playerFrameCount, kTenSeconds - 10);
-  EXPECT_NEAR(static_cast<double>(graph.playerDuration), 10e7, 0.5e7);
+  EXPECT_GE(graph.playerDuration, 9.5e7);
   EXPECT_NEAR(graph.playerFrameRate,
               graph.playerFrameCount * 10'000'000.0 / static_cast<double>(graph.playerDuration),
               1e-6);
@@ -193,7 +198,7 @@ TEST_F(PlayerTest, ATenSecondRecordingPlaysToItsEndWithAFrameEventForEachFrame) 
   // longest stream (the sound may run a frame past the last picture), and a frame the camera
   // dropped while recording is an empty chunk that shows no picture.
   const std::int64_t pictures = component.State().graph->activeRecord->FrameCount.load();
-  EXPECT_GE(pictures, graph.playerFrameCount - 10);
+  EXPECT_GE(pictures, kTenSeconds - 10);
   // About one frame event a picture: the frame thread may still join two that come together.
   EXPECT_GE(static_cast<double>(progress.size()), 0.95 * static_cast<double>(pictures));
   for (std::size_t i = 1; i < progress.size(); ++i) {
