@@ -1,0 +1,17 @@
+// The platform's property pages are built-in classes, there as soon as the platform is loaded, so
+// that OleCreatePropertyFrame makes them by class id like any other class.
+
+#include "com/Com.h"
+#include "dshow/PropertyPageClasses.h"
+#include "ui/pages/DeviceControlsPage.h"
+
+namespace ui {
+namespace {
+
+const bool kRegistered = [] {
+  RegisterBuiltInClass(CLSID_DeviceControlsPage, CreatorOf<DeviceControlsPage>());
+  return true;
+}();
+
+}  // namespace
+}  // namespace ui
