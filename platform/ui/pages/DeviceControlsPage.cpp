@@ -97,20 +97,23 @@ void DeviceControlsPage::Refresh() {
 }
 
 void DeviceControlsPage::RestoreDefaults() {
-  // Automatic controls go back first; a manual partner refused while its automatic control was
-  // still on gets its default in the second round.
-  for (int round = 0; round < 2; ++round) {
+  // Automatic controls are booleans or menus. Numbers go back first, while their automatic
+  // partners still leave them writable; then the switches; then the numbers again that a switch
+  // going back to manual has made writable.
+  const auto isSwitch = [](const devices::DeviceControlInfo& info) {
+    return info.kind == Kind::kBoolean || info.kind == Kind::kMenu;
+  };
+  for (const bool switches : {false, true, false}) {
     for (const auto& editor : editors_) {
       const devices::DeviceControlInfo& info = editor->Info();
       std::int32_t value = 0;
-      if (!Writable(info) ||
+      if (!Writable(info) || isSwitch(info) != switches ||
           (SUCCEEDED(controls_->GetValue(info.id, &value)) && value == info.defaultValue)) {
         continue;
       }
-      (void)controls_->SetValue(info.id, info.defaultValue);  // refused now, tried again next round
+      (void)controls_->SetValue(info.id, info.defaultValue);  // an inactive one: the next round
     }
   }
   Refresh();
 }
-
 }  // namespace ui
