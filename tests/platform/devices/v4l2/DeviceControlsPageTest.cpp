@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "com/Com.h"
 #include "devices/v4l2/FakeV4l2.h"
 #include "devices/v4l2/V4l2CaptureFilter.h"
 #include "dshow/PropertyPageClasses.h"
