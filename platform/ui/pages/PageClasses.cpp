@@ -4,12 +4,14 @@
 #include "com/Com.h"
 #include "dshow/PropertyPageClasses.h"
 #include "ui/pages/DeviceControlsPage.h"
+#include "ui/pages/StreamFormatPage.h"
 
 namespace ui {
 namespace {
 
 const bool kRegistered = [] {
   RegisterBuiltInClass(CLSID_DeviceControlsPage, CreatorOf<DeviceControlsPage>());
+  RegisterBuiltInClass(CLSID_StreamFormatPage, CreatorOf<StreamFormatPage>());
   return true;
 }();
 
