@@ -3,6 +3,7 @@
 
 #include "com/Com.h"
 #include "dshow/PropertyPageClasses.h"
+#include "ui/pages/CompressorPage.h"
 #include "ui/pages/CrossbarPage.h"
 #include "ui/pages/DeviceControlsPage.h"
 #include "ui/pages/StreamFormatPage.h"
@@ -13,6 +14,7 @@ namespace {
 const bool kRegistered = [] {
   RegisterBuiltInClass(CLSID_DeviceControlsPage, CreatorOf<DeviceControlsPage>());
   RegisterBuiltInClass(CLSID_CrossbarPage, CreatorOf<CrossbarPage>());
+  RegisterBuiltInClass(CLSID_CompressorPage, CreatorOf<CompressorPage>());
   RegisterBuiltInClass(CLSID_StreamFormatPage, CreatorOf<StreamFormatPage>());
   return true;
 }();
