@@ -7,6 +7,8 @@
 #include "ui/pages/CrossbarPage.h"
 #include "ui/pages/DeviceControlsPage.h"
 #include "ui/pages/StreamFormatPage.h"
+#include "ui/pages/TvAudioPage.h"
+#include "ui/pages/TvTunerPage.h"
 
 namespace ui {
 namespace {
@@ -15,6 +17,8 @@ const bool kRegistered = [] {
   RegisterBuiltInClass(CLSID_DeviceControlsPage, CreatorOf<DeviceControlsPage>());
   RegisterBuiltInClass(CLSID_CrossbarPage, CreatorOf<CrossbarPage>());
   RegisterBuiltInClass(CLSID_CompressorPage, CreatorOf<CompressorPage>());
+  RegisterBuiltInClass(CLSID_TvTunerPage, CreatorOf<TvTunerPage>());
+  RegisterBuiltInClass(CLSID_TvAudioPage, CreatorOf<TvAudioPage>());
   RegisterBuiltInClass(CLSID_StreamFormatPage, CreatorOf<StreamFormatPage>());
   return true;
 }();

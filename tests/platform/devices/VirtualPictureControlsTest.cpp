@@ -6,6 +6,7 @@
 
 #include <QSlider>
 
+#include "Binding.h"
 #include "com/Com.h"
 #include "devices/capture/DeviceControls.h"
 #include "devices/virtual/TestPattern.h"
@@ -95,34 +96,12 @@ class VirtualPictureControls : public ::testing::Test {
     virtualdevices::Reset();
     const auto plugged = virtualdevices::Plug(kCamera);
     ASSERT_TRUE(plugged) << plugged.error;
-    ComPtr<IMoniker> moniker = MonikerNamed(plugged.displayNames.back());
-    ASSERT_TRUE(moniker);
-    ASSERT_EQ(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                    camera_.ReleaseAndGetVoidAddress()),
-              S_OK);
+    camera_ = devices_test::BindDevice(plugged.displayNames.back());
+    ASSERT_TRUE(camera_);
   }
   void TearDown() override {
     camera_.Reset();
     virtualdevices::Reset();
-  }
-
-  static ComPtr<IMoniker> MonikerNamed(const std::string& displayName) {
-    ComPtr<ICreateDevEnum> enumerator;
-    EXPECT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, &enumerator), S_OK);
-    ComPtr<IEnumMoniker> list;
-    if (enumerator->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.GetAddressOf(), 0) !=
-        S_OK) {
-      return {};
-    }
-    ComPtr<IMoniker> moniker;
-    while (list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-      LPOLESTR name = nullptr;
-      EXPECT_EQ(moniker->GetDisplayName(nullptr, nullptr, &name), S_OK);
-      const bool found = displayName == name;
-      CoTaskMemFree(name);
-      if (found) return moniker;
-    }
-    return {};
   }
 
   ComPtr<IBaseFilter> camera_;
