@@ -3,6 +3,7 @@
 
 #include "com/Com.h"
 #include "dshow/PropertyPageClasses.h"
+#include "ui/pages/CaptureMixerPage.h"
 #include "ui/pages/CompressorPage.h"
 #include "ui/pages/CrossbarPage.h"
 #include "ui/pages/DeviceControlsPage.h"
@@ -19,6 +20,7 @@ const bool kRegistered = [] {
   RegisterBuiltInClass(CLSID_CompressorPage, CreatorOf<CompressorPage>());
   RegisterBuiltInClass(CLSID_TvTunerPage, CreatorOf<TvTunerPage>());
   RegisterBuiltInClass(CLSID_TvAudioPage, CreatorOf<TvAudioPage>());
+  RegisterBuiltInClass(CLSID_CaptureMixerPage, CreatorOf<CaptureMixerPage>());
   RegisterBuiltInClass(CLSID_StreamFormatPage, CreatorOf<StreamFormatPage>());
   return true;
 }();
