@@ -184,7 +184,9 @@ TEST(RealAlsaMixer, ReadsTheCaptureControlsOfEveryCardPresent) {
       EXPECT_LE(mixer.minVolume, mixer.volume);
       EXPECT_LE(mixer.volume, mixer.maxVolume);
     }
-    if (!mixer.sources.empty()) EXPECT_LT(mixer.source, static_cast<int>(mixer.sources.size()));
+    if (!mixer.sources.empty()) {
+      EXPECT_LT(mixer.source, static_cast<int>(mixer.sources.size()));
+    }
     ++read;
   }
   if (read == 0) GTEST_SKIP() << "no sound card with capture controls here";
