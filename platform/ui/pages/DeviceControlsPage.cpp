@@ -46,6 +46,7 @@ QWidget* DeviceControlsPage::Build(QWidget* parent) {
   auto* groups = new QVBoxLayout(content);
   std::map<std::uint32_t, QFormLayout*> forms;  // by control class, in the device's order
   for (const devices::DeviceControlInfo& info : list) {
+    if (info.kind == Kind::kOther) continue;  // strings, 64-bit and compound values: no editor
     QFormLayout*& form = forms[info.group];
     if (form == nullptr) {
       auto* box = new QGroupBox(QString::fromStdString(info.groupName), content);

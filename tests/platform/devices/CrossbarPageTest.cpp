@@ -107,4 +107,15 @@ TEST_F(CrossbarPage, RoutesOnOkWithTheRelatedPinsWhenLinked) {
   }
 }
 
+TEST_F(CrossbarPage, EveryTextReadsWhole) {
+  std::vector<std::string> clipped;
+  ASSERT_EQ(ui_test::RunPropertyFrame({crossbar_.Get()}, {CLSID_CrossbarPage},
+                                      [&](ui::PropertyFrameDriver& frame) {
+                                        clipped = ui_test::ClippedTexts(frame.Window());
+                                        frame.PressCancel();
+                                      }),
+            S_OK);
+  EXPECT_TRUE(clipped.empty()) << clipped.front();
+}
+
 }  // namespace

@@ -92,4 +92,15 @@ TEST_F(TvPages, TheSoundPageOffersTheAvailableModesAndSetsTheChosenOne) {
   EXPECT_EQ(mode, AMTVAUDIO_MODE_MONO | AMTVAUDIO_MODE_LANG_B);
 }
 
+TEST_F(TvPages, EveryTextReadsWhole) {
+  for (const CLSID& page : {CLSID_TvTunerPage, CLSID_TvAudioPage}) {
+    std::vector<std::string> clipped;
+    Open(page, [&](QWidget&, ui::PropertyFrameDriver& frame) {
+      clipped = ui_test::ClippedTexts(frame.Window());
+      frame.PressCancel();
+    });
+    EXPECT_TRUE(clipped.empty()) << clipped.front();
+  }
+}
+
 }  // namespace

@@ -166,4 +166,15 @@ TEST(FrameRateText, ReadsAsPeopleWriteRates) {
     EXPECT_EQ(ui::FrameRateText(interval), text);
 }
 
+TEST_F(StreamFormatPage, EveryTextReadsWhole) {
+  std::vector<std::string> clipped;
+  ASSERT_EQ(ui_test::RunPropertyFrame({config_.Get()}, {CLSID_StreamFormatPage},
+                                      [&](ui::PropertyFrameDriver& frame) {
+                                        clipped = ui_test::ClippedTexts(frame.Window());
+                                        frame.PressCancel();
+                                      }),
+            S_OK);
+  EXPECT_TRUE(clipped.empty()) << clipped.front();
+}
+
 }  // namespace
