@@ -8,6 +8,10 @@
 namespace devices {
 namespace {
 
+// V4L2 has no colour-enable control (its colour killer means the opposite): the virtual camera
+// gives it an id of its own in the user class's driver-private range.
+constexpr std::uint32_t kColorEnableId = V4L2_CID_USER_BASE | 0x1001;
+
 struct ControlName {
   std::uint32_t id;
   const char* name;
@@ -22,7 +26,7 @@ constexpr ControlName kControls[] = {
     {V4L2_CID_SATURATION, "Saturation", false},
     {V4L2_CID_SHARPNESS, "Sharpness", false},
     {V4L2_CID_GAMMA, "Gamma", false},
-    {V4L2_CID_COLORFX, "Color Enable", true},
+    {kColorEnableId, "Color Enable", true},
     {V4L2_CID_WHITE_BALANCE_TEMPERATURE, "White Balance Temperature", false},
     {V4L2_CID_BACKLIGHT_COMPENSATION, "Backlight Compensation", true},
     {V4L2_CID_GAIN, "Gain", false},
