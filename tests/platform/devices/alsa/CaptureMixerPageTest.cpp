@@ -1,15 +1,18 @@
-// The capture mixer page of a sound input on the in-memory ALSA: which inputs offer it, what it
-// shows, and the mixer controls OK writes.
+// The pages of a sound input on the in-memory ALSA: which inputs offer the capture mixer page,
+// what it shows and the mixer controls OK writes; and the stream format page of its pin.
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSlider>
+#include <cstring>
 
 #include "com/Com.h"
 #include "devices/alsa/AlsaCaptureFilter.h"
 #include "devices/alsa/FakeAlsa.h"
+#include "dshow/Formats.h"
+#include "dshow/MediaType.h"
 #include "dshow/PropertyPageClasses.h"
 #include "platform/ui/FrameTesting.h"
 
@@ -133,6 +136,41 @@ TEST_F(CaptureMixerPage, MutingAndCancellingWriteAsTheButtonsSay) {
     });
     EXPECT_EQ(fake_->CaptureMixer(kCard).capturing, c.capturing);
   }
+}
+
+// The stream format page on the sound input's capture pin: one entry per capability, and the
+// chosen one set on OK.
+TEST_F(CaptureMixerPage, TheSoundPinsFormatPageListsItsFormatsAndSetsTheChosenOne) {
+  auto input = Input(true, kCard);
+  auto* pin = dynamic_cast<devices::AlsaCaptureFilter*>(input.Get())->GetPin(0);
+  ComPtr<IAMStreamConfig> config = ComPtr<IPin>(pin).As<IAMStreamConfig>();
+  ASSERT_TRUE(config);
+  std::string initial;
+  std::string chosen;
+  ASSERT_EQ(ui_test::RunPropertyFrame({config.Get()}, {CLSID_StreamFormatPage},
+                                      [&](ui::PropertyFrameDriver& frame) {
+                                        auto* format =
+                                            frame.PageWidget(0)->findChild<QComboBox*>("format");
+                                        ASSERT_GT(format->count(), 1);
+                                        initial = format->currentText().toStdString();
+                                        const int last = format->count() - 1;
+                                        format->setCurrentIndex(last);
+                                        format->activated(last);
+                                        chosen = format->currentText().toStdString();
+                                        frame.PressOk();
+                                      }),
+            S_OK);
+  ASSERT_NE(chosen, initial);
+  AM_MEDIA_TYPE* type = nullptr;
+  ASSERT_EQ(config->GetFormat(&type), S_OK);
+  const MediaType set = MediaType::Adopt(type);
+  WAVEFORMATEX wave;
+  ASSERT_GE(set->cbFormat, sizeof wave);
+  std::memcpy(&wave, set->pbFormat, sizeof wave);
+  EXPECT_NE(chosen.find(std::to_string(wave.nSamplesPerSec) + " Hz " +
+                        std::to_string(wave.wBitsPerSample) + "-bit"),
+            std::string::npos)
+      << chosen;
 }
 
 }  // namespace
