@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "devices/alsa/AlsaCardIdentity.h"
+#include "devices/alsa/AlsaMixer.h"
 
 namespace {
 
@@ -288,6 +289,19 @@ class SystemAlsa final : public AlsaApi {
     if (result < 0) return nullptr;
     return std::make_unique<SystemPcm>(pcm);
   }
+
+  int ReadCaptureMixer(int card, AlsaCaptureMixer* mixer) override {
+    return devices::ReadSndCaptureMixer(card, mixer);
+  }
+  int SetCaptureVolume(int card, long volume) override {
+    return devices::SetSndCaptureVolume(card, volume);
+  }
+  int SetCaptureSwitch(int card, bool capturing) override {
+    return devices::SetSndCaptureSwitch(card, capturing);
+  }
+  int SetCaptureSource(int card, int source) override {
+    return devices::SetSndCaptureSource(card, source);
+  }
 };
 
 std::mutex g_mutex;
@@ -298,6 +312,19 @@ std::shared_ptr<AlsaApi> g_default;  // guarded by g_mutex; null means the syste
 std::unique_ptr<AlsaCapture> AlsaApi::OpenCapture(const std::string& /*device*/, int* error) {
   if (error != nullptr) *error = -ENOTSUP;
   return nullptr;
+}
+
+int AlsaApi::ReadCaptureMixer(int, AlsaCaptureMixer*) {
+  return -ENOTSUP;
+}
+int AlsaApi::SetCaptureVolume(int, long) {
+  return -ENOTSUP;
+}
+int AlsaApi::SetCaptureSwitch(int, bool) {
+  return -ENOTSUP;
+}
+int AlsaApi::SetCaptureSource(int, int) {
+  return -ENOTSUP;
 }
 
 std::shared_ptr<AlsaApi> SystemAlsaApi() {

@@ -83,6 +83,22 @@ struct AlsaCaptureDeviceInfo {
   std::map<std::string, std::string> properties;
 };
 
+// The capture side of a card's mixer: the first capture volume, the first capture switch and the
+// capture source (an enumerated capture control, "Capture Source" or "Input Source"), each as the
+// card has it.
+struct AlsaCaptureMixer {
+  bool hasVolume = false;
+  long minVolume = 0;
+  long maxVolume = 0;
+  long volume = 0;  // of the first channel; writes set every channel
+  bool hasSwitch = false;
+  bool capturing = false;            // the switch on: the card captures (not muted)
+  std::vector<std::string> sources;  // empty: no capture source to choose
+  int source = -1;
+
+  bool operator==(const AlsaCaptureMixer&) const = default;
+};
+
 class AlsaApi {
  public:
   virtual ~AlsaApi() = default;
@@ -95,6 +111,14 @@ class AlsaApi {
   // description hint that may capture (output-only hints, "null" and plugins without a
   // description left out), each once.
   virtual std::vector<AlsaCaptureDeviceInfo> CaptureDevices() { return {}; }
+
+  // The capture controls of a card's mixer: -ENOENT when the card has none of them, -ENOTSUP for
+  // a back-end without mixers. The setters answer -ENOENT for a control the card lacks and
+  // -EINVAL for a value outside its range. Application thread.
+  virtual int ReadCaptureMixer(int card, AlsaCaptureMixer* mixer);
+  virtual int SetCaptureVolume(int card, long volume);
+  virtual int SetCaptureSwitch(int card, bool capturing);
+  virtual int SetCaptureSource(int card, int source);
 };
 
 // The process's ALSA: libasound unless replaced. Replacing with null restores libasound.

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "com/Diagnostics.h"
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
@@ -58,10 +59,16 @@ Chosen Choose(AlsaApi& api, const std::string& pcm, const std::string& name) {
 }  // namespace
 
 AlsaCaptureFilter::AlsaCaptureFilter(std::shared_ptr<AlsaApi> api, std::string pcm,
-                                     std::string friendlyName)
+                                     std::string friendlyName, int card)
     : CaptureFilter(CLSID_Proxy, friendlyName), pcm_(std::move(pcm)) {
   Chosen chosen = Choose(*api, pcm_, friendlyName);
   pcm_ = chosen.pcm;
+  AlsaCaptureMixer mixer;
+  if (card >= 0 && api->ReadCaptureMixer(card, &mixer) >= 0) {
+    IUnknown* self = static_cast<IBaseFilter*>(this);
+    mixer_ = std::make_unique<AlsaMixerPart>(self, api, card);
+    pages_ = std::make_unique<PropertyPageList>(self, std::vector<CLSID>{CLSID_CaptureMixerPage});
+  }
   pin_ =
       AddPin(std::make_unique<AlsaAudioPin>(this, std::move(api), pcm_, std::move(chosen.formats)));
 }
@@ -70,11 +77,18 @@ AlsaCaptureFilter::~AlsaCaptureFilter() {
   GiveBackDevice();
 }
 
+HRESULT AlsaCaptureFilter::QueryFilterInterface(REFIID riid, void** object) {
+  if (riid == IID_ICaptureMixer && mixer_) return mixer_->Give(object);
+  if (riid == IID_ISpecifyPropertyPages && pages_) return pages_->Give(object);
+  return CaptureFilter::QueryFilterInterface(riid, object);
+}
+
 HRESULT CreateAlsaCaptureFilter(std::shared_ptr<AlsaApi> api, const AlsaCaptureDeviceInfo& device,
                                 const std::string& friendlyName, REFIID riid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  return MakeComObject<AlsaCaptureFilter>(std::move(api), device.pcm, friendlyName)
+  return MakeComObject<AlsaCaptureFilter>(std::move(api), device.pcm, friendlyName,
+                                          device.hardware ? device.card : -1)
       ->QueryInterface(riid, object);
 }
 

@@ -506,3 +506,57 @@ std::vector<AlsaCaptureDeviceInfo> FakeAlsa::CaptureDevices() {
     infos.push_back(device->info);
   return infos;
 }
+
+void FakeAlsa::SetCaptureMixer(int card, AlsaCaptureMixer mixer) {
+  std::lock_guard lock(mutex_);
+  mixers_[card] = std::move(mixer);
+}
+
+AlsaCaptureMixer FakeAlsa::CaptureMixer(int card) const {
+  std::lock_guard lock(mutex_);
+  const auto it = mixers_.find(card);
+  return it != mixers_.end() ? it->second : AlsaCaptureMixer{};
+}
+
+int FakeAlsa::MixerWrites(int card) const {
+  std::lock_guard lock(mutex_);
+  const auto it = mixerWrites_.find(card);
+  return it != mixerWrites_.end() ? it->second : 0;
+}
+
+int FakeAlsa::ReadCaptureMixer(int card, AlsaCaptureMixer* mixer) {
+  std::lock_guard lock(mutex_);
+  const auto it = mixers_.find(card);
+  if (it == mixers_.end()) return -ENOENT;
+  *mixer = it->second;
+  return 0;
+}
+
+int FakeAlsa::SetCaptureVolume(int card, long volume) {
+  std::lock_guard lock(mutex_);
+  const auto it = mixers_.find(card);
+  if (it == mixers_.end() || !it->second.hasVolume) return -ENOENT;
+  if (volume < it->second.minVolume || volume > it->second.maxVolume) return -EINVAL;
+  it->second.volume = volume;
+  ++mixerWrites_[card];
+  return 0;
+}
+
+int FakeAlsa::SetCaptureSwitch(int card, bool capturing) {
+  std::lock_guard lock(mutex_);
+  const auto it = mixers_.find(card);
+  if (it == mixers_.end() || !it->second.hasSwitch) return -ENOENT;
+  it->second.capturing = capturing;
+  ++mixerWrites_[card];
+  return 0;
+}
+
+int FakeAlsa::SetCaptureSource(int card, int source) {
+  std::lock_guard lock(mutex_);
+  const auto it = mixers_.find(card);
+  if (it == mixers_.end() || it->second.sources.empty()) return -ENOENT;
+  if (source < 0 || source >= static_cast<int>(it->second.sources.size())) return -EINVAL;
+  it->second.source = source;
+  ++mixerWrites_[card];
+  return 0;
+}

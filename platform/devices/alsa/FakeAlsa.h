@@ -106,6 +106,17 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
   std::unique_ptr<AlsaCapture> OpenCapture(const std::string& device, int* error) override;
   std::vector<AlsaCaptureDeviceInfo> CaptureDevices() override;
 
+  // Gives card a capture mixer (replacing the one it had); cards without one answer -ENOENT.
+  void SetCaptureMixer(int card, AlsaCaptureMixer mixer);
+  // The card's mixer as written so far, and how many writes reached it.
+  AlsaCaptureMixer CaptureMixer(int card) const;
+  int MixerWrites(int card) const;
+
+  int ReadCaptureMixer(int card, AlsaCaptureMixer* mixer) override;
+  int SetCaptureVolume(int card, long volume) override;
+  int SetCaptureSwitch(int card, bool capturing) override;
+  int SetCaptureSource(int card, int source) override;
+
   int OpenAttempts() const;
   // Copies of the records of every device opened so far, in order.
   std::vector<DeviceRecord> Devices() const;
@@ -143,4 +154,6 @@ class FakeAlsa final : public AlsaApi, public std::enable_shared_from_this<FakeA
   std::vector<std::shared_ptr<CaptureDevice>> captureDevices_;
   std::vector<std::shared_ptr<CaptureDevice>> removedCaptureDevices_;  // for their counters
   std::condition_variable changed_;  // a capture device was removed
+  std::map<int, AlsaCaptureMixer> mixers_;
+  std::map<int, int> mixerWrites_;
 };

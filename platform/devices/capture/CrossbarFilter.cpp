@@ -1,5 +1,6 @@
 #include "devices/capture/CrossbarFilter.h"
 
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
@@ -76,7 +77,8 @@ CrossbarFilter::CrossbarFilter(const CLSID& clsid, CrossbarDescription crossbar,
     : CBaseFilter(clsid),
       description_(std::move(crossbar)),
       onRoute_(std::move(onRoute)),
-      routing_(description_) {
+      routing_(description_),
+      pages_(static_cast<IBaseFilter*>(this), {CLSID_CrossbarPage}) {
   const auto& inputs = description_.inputs;
   const auto& outputs = description_.outputs;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -121,6 +123,7 @@ HRESULT CrossbarFilter::Route(LONG output, LONG input) {
 
 HRESULT CrossbarFilter::QueryFilterInterface(REFIID riid, void** object) {
   if (riid == IID_IAMCrossbar) return control_->Give(object);
+  if (riid == IID_ISpecifyPropertyPages) return pages_.Give(object);
   return CBaseFilter::QueryFilterInterface(riid, object);
 }
 

@@ -3,7 +3,8 @@
 // towards the decoder (and the sound), and IAMCrossbar with the described routing matrix. No
 // samples pass through it: its connections only show the way from a connector to the capture
 // filter. On the pin enumeration the inputs come first, then the outputs. A back-end that drives
-// hardware gives a hook that applies each route to the device.
+// hardware gives a hook that applies each route to the device. ISpecifyPropertyPages names the
+// crossbar page.
 //
 // Threads: application thread, like any filter's connections and controls.
 
@@ -15,6 +16,7 @@
 #include "devices/capture/CrossbarDescription.h"
 #include "devices/capture/CrossbarRouting.h"
 #include "devices/capture/FilterPart.h"
+#include "devices/capture/PropertyPageList.h"
 #include "dshow/base/BaseFilter.h"
 #include "dshow/base/BasePin.h"
 
@@ -68,6 +70,7 @@ class CrossbarFilter : public CBaseFilter {
   CrossbarRouting routing_;
   std::vector<std::unique_ptr<AnalogPin>> pins_;  // inputs, then outputs
   std::unique_ptr<Control> control_;
+  PropertyPageList pages_;  // the crossbar page
 };
 
 // "Video Composite In", "Audio Tuner In", "Video Decoder Out", ...

@@ -26,6 +26,7 @@ struct DeviceControlInfo {
   std::int32_t step = 1;
   std::int32_t defaultValue = 0;
   std::uint32_t group = 0;  // the control class (user, camera, ...): controls are shown by group
+  std::string groupName;    // the class's name, for the page's group box
   bool inactive = false;    // its automatic partner is on: writes are refused
   bool readOnly = false;
   // Menus: the items the device answers to, as (value, text); integer menus show the number.

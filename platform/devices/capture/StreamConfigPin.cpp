@@ -1,15 +1,19 @@
 #include "devices/capture/StreamConfigPin.h"
 
 #include "devices/capture/CaptureFilter.h"
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/Uuids.h"
 #include "dshow/VideoMediaType.h"
 
 namespace devices {
 
 StreamConfigPin::StreamConfigPin(CaptureFilter* filter, std::string name)
-    : CSourceStream(filter, std::move(name)), device_(filter) {}
+    : CSourceStream(filter, std::move(name)),
+      device_(filter),
+      pages_(static_cast<IPin*>(this), {CLSID_StreamFormatPage}) {}
 
 HRESULT StreamConfigPin::QueryPinInterface(REFIID riid, void** object) {
+  if (riid == IID_ISpecifyPropertyPages) return pages_.Give(object);
   if (riid != IID_IAMStreamConfig) return CSourceStream::QueryPinInterface(riid, object);
   *object = static_cast<IAMStreamConfig*>(this);
   AddRef();

@@ -2,6 +2,7 @@
 // An output pin of a capture device with IAMStreamConfig: the capabilities the device lists, and
 // the format SetFormat chose. Once a format was set the pin connects with that format only, as a
 // driver does; SetFormat on a connected pin (filter stopped) connects it again with the new type.
+// ISpecifyPropertyPages names the stream format page.
 // The back-end says what the device offers through the protected hooks.
 //
 // Threads: IAMStreamConfig and connections on the application's thread; the chosen format is
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "devices/capture/PropertyPageList.h"
 #include "dshow/DeviceInterfaces.h"
 #include "dshow/base/SourceStream.h"
 
@@ -67,7 +69,8 @@ class StreamConfigPin : public CSourceStream, public IAMStreamConfig {
 
   CaptureFilter* const device_;
   mutable std::mutex formatLock_;
-  MediaType chosen_;  // guarded by formatLock_; empty until SetFormat
+  MediaType chosen_;        // guarded by formatLock_; empty until SetFormat
+  PropertyPageList pages_;  // the stream format page
 };
 
 }  // namespace devices

@@ -5,6 +5,7 @@
 
 #include "com/Diagnostics.h"
 #include "devices/encoders/CompressorSettingsParts.h"
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
@@ -13,8 +14,15 @@ CompressorFilter::CompressorFilter(const AvailableEncoder& encoder)
     : CTransformFilter(encoder.entry->kind == EncoderKind::kVideo ? CLSID_FfmpegVideoCompressor
                                                                   : CLSID_FfmpegAudioCompressor),
       encoder_(encoder),
-      persist_(std::make_unique<CompressorPersistPart>(this)) {
+      persist_(std::make_unique<CompressorPersistPart>(this)),
+      options_(std::make_unique<EncoderOptionsPart>(this)),
+      pages_(std::make_unique<PropertyPageList>(static_cast<IBaseFilter*>(this),
+                                                std::vector<CLSID>{CLSID_CompressorPage})) {
   if (IsVideo()) compression_ = std::make_unique<CompressionSettingsPart>(this);
+}
+
+std::string_view CompressorFilter::CodecName() const {
+  return encoder_.codec->name;
 }
 
 CompressorFilter::~CompressorFilter() = default;
@@ -22,6 +30,8 @@ CompressorFilter::~CompressorFilter() = default;
 HRESULT CompressorFilter::QueryFilterInterface(REFIID riid, void** object) {
   if (riid == IID_IAMVideoCompression && compression_) return compression_->Give(object);
   if (riid == IID_IPersistStream) return persist_->Give(object);
+  if (riid == IID_IEncoderOptions) return options_->Give(object);
+  if (riid == IID_ISpecifyPropertyPages) return pages_->Give(object);
   return CTransformFilter::QueryFilterInterface(riid, object);
 }
 

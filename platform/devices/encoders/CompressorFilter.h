@@ -6,8 +6,9 @@
 // frames are sync points; each packet has the times of the input it came from; packets the
 // encoder holds at the end of the stream are sent before the end of stream.
 //
-// Settings: quality, key-frame rate and bit rate (EncoderSettings), through
-// IAMVideoCompression (video compressors) and kept through IPersistStream. They apply from the
+// Settings: quality, key-frame rate, bit rate and preset (EncoderSettings), through
+// IAMVideoCompression (video compressors), IEncoderOptions (all of them, for the compressor
+// page that ISpecifyPropertyPages names) and kept through IPersistStream. They apply from the
 // next start; a change that alters the output's format block needs a new connection.
 //
 // An input type the encoder cannot take is refused with VFW_E_TYPE_NOT_ACCEPTED; the reason is
@@ -23,6 +24,7 @@
 #include <optional>
 #include <string>
 
+#include "devices/capture/PropertyPageList.h"
 #include "devices/encoders/EncoderCatalog.h"
 #include "devices/encoders/EncoderSession.h"
 #include "devices/encoders/EncoderSettings.h"
@@ -32,6 +34,7 @@ namespace devices {
 
 class CompressionSettingsPart;
 class CompressorPersistPart;
+class EncoderOptionsPart;
 
 // The class ids the compressors report (IPersist::GetClassID) and list as their "CLSID".
 inline constexpr CLSID CLSID_FfmpegVideoCompressor =
@@ -45,6 +48,8 @@ class CompressorFilter : public CTransformFilter {
 
   const EncoderEntry& Entry() const { return *encoder_.entry; }
   bool IsVideo() const { return encoder_.entry->kind == EncoderKind::kVideo; }
+  // libavcodec's name of the encoder ("libx264").
+  std::string_view CodecName() const;
 
   // Application thread; any values ValidEncoderSettings accepts (else E_INVALIDARG).
   EncoderSettings Settings() const;
@@ -94,6 +99,8 @@ class CompressorFilter : public CTransformFilter {
   bool discontinuity_ = false;               // streaming thread: the next sample follows a gap
   std::unique_ptr<CompressionSettingsPart> compression_;  // video compressors only
   std::unique_ptr<CompressorPersistPart> persist_;
+  std::unique_ptr<EncoderOptionsPart> options_;
+  std::unique_ptr<PropertyPageList> pages_;  // the compressor page
 };
 
 // Makes the compressor of the available encoder with that key and answers riid on it.

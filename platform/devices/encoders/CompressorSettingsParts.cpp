@@ -126,10 +126,20 @@ HRESULT CompressorPersistPart::IsDirty() {
 
 HRESULT CompressorPersistPart::Load(IStream* stream) {
   if (stream == nullptr) return E_POINTER;
+  // The header says how long the settings are: settings of an older version are shorter, and
+  // whatever follows them in the stream belongs to someone else.
   BYTE bytes[kEncoderSettingsBytes] = {};
   ULONG read = 0;
-  if (FAILED(stream->Read(bytes, sizeof bytes, &read)) || read != sizeof bytes) return E_FAIL;
-  const auto settings = ParseEncoderSettings(bytes, read);
+  if (FAILED(stream->Read(bytes, kEncoderSettingsHeaderBytes, &read)) ||
+      read != kEncoderSettingsHeaderBytes) {
+    return E_FAIL;
+  }
+  const std::size_t length = EncoderSettingsLength(bytes);
+  if (length == 0) return E_FAIL;
+  const auto rest = static_cast<ULONG>(length - kEncoderSettingsHeaderBytes);
+  if (FAILED(stream->Read(bytes + kEncoderSettingsHeaderBytes, rest, &read)) || read != rest)
+    return E_FAIL;
+  const auto settings = ParseEncoderSettings(bytes, length);
   if (!settings) return E_FAIL;
   const HRESULT hr = filter_->SetSettings(*settings);
   if (FAILED(hr)) return hr;
@@ -147,6 +157,31 @@ HRESULT CompressorPersistPart::Save(IStream* stream, BOOL clearDirty) {
   }
   if (clearDirty) filter_->SetDirty(false);
   return S_OK;
+}
+
+EncoderOptionsPart::EncoderOptionsPart(CompressorFilter* filter)
+    : FilterPart(static_cast<IBaseFilter*>(filter)), filter_(filter) {}
+
+HRESULT EncoderOptionsPart::GetTraits(EncoderTraits* traits) {
+  if (traits == nullptr) return E_POINTER;
+  const EncoderEntry& entry = filter_->Entry();
+  traits->video = filter_->IsVideo();
+  traits->lossless = entry.lossless;
+  traits->temporal = entry.temporal;
+  traits->presets = EncoderPresets(filter_->CodecName());
+  return S_OK;
+}
+
+HRESULT EncoderOptionsPart::GetSettings(EncoderSettings* settings) {
+  if (settings == nullptr) return E_POINTER;
+  *settings = filter_->Settings();
+  return S_OK;
+}
+
+HRESULT EncoderOptionsPart::SetSettings(const EncoderSettings& settings) {
+  if (settings.preset >= static_cast<LONG>(EncoderPresets(filter_->CodecName()).size()))
+    return E_INVALIDARG;
+  return filter_->SetSettings(settings);
 }
 
 HRESULT CompressorPersistPart::GetSizeMax(ULARGE_INTEGER* size) {

@@ -1,11 +1,13 @@
 #pragma once
 // The faces of a compressor's settings: IAMVideoCompression (quality and key-frame rate of a
-// video compressor) and IPersistStream (the settings' bytes, EncoderSettings.h). Both are parts
-// of the filter: their IUnknown is the filter's.
+// video compressor), IPersistStream (the settings' bytes, EncoderSettings.h) and IEncoderOptions
+// (all of them, for the property page). All are parts of the filter: their IUnknown is the
+// filter's.
 // Threads: the application's thread.
 
 #include "com/Stream.h"
 #include "devices/capture/FilterPart.h"
+#include "devices/encoders/EncoderOptions.h"
 #include "dshow/CodecInterfaces.h"
 
 namespace devices {
@@ -45,6 +47,18 @@ class CompressorPersistPart : public FilterPart<IPersistStream> {
   HRESULT Load(IStream* stream) override;
   HRESULT Save(IStream* stream, BOOL clearDirty) override;
   HRESULT GetSizeMax(ULARGE_INTEGER* size) override;
+
+ private:
+  CompressorFilter* const filter_;
+};
+
+class EncoderOptionsPart : public FilterPart<IEncoderOptions> {
+ public:
+  explicit EncoderOptionsPart(CompressorFilter* filter);
+
+  HRESULT GetTraits(EncoderTraits* traits) override;
+  HRESULT GetSettings(EncoderSettings* settings) override;
+  HRESULT SetSettings(const EncoderSettings& settings) override;
 
  private:
   CompressorFilter* const filter_;

@@ -169,8 +169,12 @@ bool EncoderSession::OpenVideo(const AM_MEDIA_TYPE& input, const EncoderSettings
     context->level = 3;
   }
   if (std::string_view(encoder_.codec->name) == "libx264") {
-    // Fast enough to keep up with a camera on a small machine.
-    (void)av_opt_set(context->priv_data, "preset", "veryfast", 0);  // a missing preset is no fault
+    // By default fast enough to keep up with a camera on a small machine.
+    const std::vector<std::string>& presets = EncoderPresets(encoder_.codec->name);
+    const std::size_t preset = static_cast<std::size_t>(settings.preset);
+    const char* name =
+        settings.preset >= 0 && preset < presets.size() ? presets[preset].c_str() : "veryfast";
+    (void)av_opt_set(context->priv_data, "preset", name, 0);  // a missing preset is no fault
     // Only x264's errors reach the log, not its statistics at every close.
     (void)av_opt_set(context->priv_data, "x264-params", "log=0", 0);  // as the preset
   }

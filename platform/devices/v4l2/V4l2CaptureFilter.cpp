@@ -3,6 +3,7 @@
 #include "com/Diagnostics.h"
 #include "devices/capture/DeviceResults.h"
 #include "devices/v4l2/V4l2Crossbar.h"
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
@@ -47,6 +48,9 @@ void V4l2CaptureFilter::MakeAnalogParts() {
   if (const auto tuner = V4l2Tuner::FindAnalogTvTuner(*device_)) {
     tuner_ = std::make_unique<V4l2Tuner>(self, *device_, *tuner, standards_);
   }
+  std::vector<CLSID> pages{CLSID_DeviceControlsPage};
+  if (tuner_) pages.push_back(CLSID_TvTunerPage);
+  pages_ = std::make_unique<PropertyPageList>(self, std::move(pages));
 }
 
 // Read again each time, so that the crossbar starts from the input the node has now.
@@ -75,6 +79,7 @@ V4l2CaptureFilter::~V4l2CaptureFilter() {
 HRESULT V4l2CaptureFilter::QueryFilterInterface(REFIID riid, void** object) {
   if (riid == IID_IAMVideoProcAmp && hasProcAmp_) return procAmp_.Give(object);
   if (riid == IID_IDeviceControls) return controls_.Give(object);
+  if (riid == IID_ISpecifyPropertyPages) return pages_->Give(object);
   if (riid == IID_IUpstreamDeviceFilters && upstream_) return upstream_->Give(object);
   if (riid == IID_IAMAnalogVideoDecoder && decoder_) return decoder_->Give(object);
   if ((riid == IID_IAMTVTuner || riid == IID_IAMTuner) && tuner_) return tuner_->Give(object);

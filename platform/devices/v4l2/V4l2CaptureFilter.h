@@ -7,6 +7,7 @@
 // An analog node also answers, as it has them: its inputs as a crossbar filter of its own
 // (V4l2Crossbar) that feeds an analog video input pin and that IUpstreamDeviceFilters puts into
 // the graph; its standards as IAMAnalogVideoDecoder; its analog TV tuner as IAMTVTuner.
+// ISpecifyPropertyPages names the controls page, and the tuner page when it has a tuner.
 //
 // Threads: application thread, except the pin's streaming.
 
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "devices/capture/CaptureFilter.h"
+#include "devices/capture/PropertyPageList.h"
 #include "devices/capture/UpstreamCrossbars.h"
 #include "devices/v4l2/V4l2AnalogControls.h"
 #include "devices/v4l2/V4l2Controls.h"
@@ -54,6 +56,7 @@ class V4l2CaptureFilter : public CaptureFilter {
   std::unique_ptr<UpstreamCrossbars> upstream_;
   std::unique_ptr<V4l2Decoder> decoder_;
   std::unique_ptr<V4l2Tuner> tuner_;
+  std::unique_ptr<PropertyPageList> pages_;  // made with the analog parts it names
 };
 
 }  // namespace devices

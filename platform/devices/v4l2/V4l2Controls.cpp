@@ -68,6 +68,24 @@ void ReadMenu(const V4l2Device& device, DeviceControlInfo& info) {
   }
 }
 
+// The names the kernel gives the control classes that cameras and capture cards have.
+std::string GroupNameOf(std::uint32_t controlClass) {
+  switch (controlClass) {
+    case V4L2_CTRL_CLASS_USER:
+      return "User Controls";
+    case V4L2_CTRL_CLASS_CAMERA:
+      return "Camera Controls";
+    case V4L2_CTRL_CLASS_CODEC:
+      return "Codec Controls";
+    case V4L2_CTRL_CLASS_IMAGE_SOURCE:
+      return "Image Source Controls";
+    case V4L2_CTRL_CLASS_IMAGE_PROC:
+      return "Image Processing Controls";
+    default:
+      return "Other Controls";
+  }
+}
+
 DeviceControlInfo InfoOf(const v4l2_queryctrl& query) {
   DeviceControlInfo info;
   info.id = query.id;
@@ -79,6 +97,7 @@ DeviceControlInfo InfoOf(const v4l2_queryctrl& query) {
   info.step = query.step;
   info.defaultValue = query.default_value;
   info.group = V4L2_CTRL_ID2CLASS(query.id);
+  info.groupName = GroupNameOf(info.group);
   info.inactive = (query.flags & V4L2_CTRL_FLAG_INACTIVE) != 0;
   info.readOnly = (query.flags & (V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED)) != 0;
   return info;

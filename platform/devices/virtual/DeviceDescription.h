@@ -84,11 +84,26 @@ struct FaultDescription {
 
 enum class PatternKind { kBars, kGradient, kChecker, kSolid, kAlternate };
 
+// The picture controls a camera applies to what it paints, as the kernel's test drivers do. The
+// identity leaves the pattern as described.
+struct PictureAdjustment {
+  int brightness = 0;    // added to the luma, -255..255
+  int contrast = 256;    // luma and chroma scale, 256 = 1
+  int saturation = 256;  // chroma scale, 256 = 1
+  int hue = 0;           // chroma rotation in degrees
+  int gain = 256;        // luma scale, 256 = 1
+
+  bool IsIdentity() const {
+    return brightness == 0 && contrast == 256 && saturation == 256 && hue == 0 && gain == 256;
+  }
+};
+
 struct PictureDescription {
   PatternKind pattern = PatternKind::kBars;
   bool moving = true;
   std::array<BYTE, 3> colour{0, 128, 255};  // red, green, blue of kSolid; even frames of kAlternate
   std::array<BYTE, 3> colour2{255, 128, 0};  // odd frames of kAlternate
+  PictureAdjustment adjustment;              // the camera's controls now, not described
 };
 
 struct AudioFormatDescription {

@@ -1,6 +1,7 @@
 #include "devices/virtual/TestPattern.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -69,6 +70,29 @@ BYTE CbOf(const Rgb& p) {
 }
 BYTE CrOf(const Rgb& p) {
   return Clamp(((112 * p.r - 94 * p.g - 18 * p.b + 128) >> 8) + 128);
+}
+
+// The camera's picture controls on one pixel, in YCbCr as a video decoder applies them.
+Rgb Adjusted(const Rgb& p, const PictureAdjustment& a, double cosHue, double sinHue) {
+  const double y = 0.299 * p.r + 0.587 * p.g + 0.114 * p.b;
+  const double cb = (p.b - y) * 0.564;
+  const double cr = (p.r - y) * 0.713;
+  const double luma = (y - 16.0) * a.contrast / 256.0 * a.gain / 256.0 + 16.0 + a.brightness;
+  const double chroma = a.contrast / 256.0 * a.saturation / 256.0;
+  const double u = (cb * cosHue - cr * sinHue) * chroma;
+  const double v = (cb * sinHue + cr * cosHue) * chroma;
+  return {Clamp(static_cast<int>(std::lround(luma + 1.403 * v))),
+          Clamp(static_cast<int>(std::lround(luma - 0.344 * u - 0.714 * v))),
+          Clamp(static_cast<int>(std::lround(luma + 1.773 * u)))};
+}
+
+void AdjustRow(const PictureAdjustment& adjustment, std::vector<Rgb>& row) {
+  if (adjustment.IsIdentity()) return;
+  const double radians = adjustment.hue * 3.14159265358979323846 / 180.0;
+  const double cosHue = std::cos(radians);
+  const double sinHue = std::sin(radians);
+  for (Rgb& pixel : row)
+    pixel = Adjusted(pixel, adjustment, cosHue, sinHue);
 }
 
 // How one subtype is laid out.
@@ -171,6 +195,7 @@ DWORD PaintTestPattern(const PictureDescription& picture, const AM_MEDIA_TYPE& m
   std::vector<Rgb> row(w);
   for (LONG y = 0; y < height; ++y) {
     PaintRow(picture, width, height, y, frame, row);
+    AdjustRow(picture.adjustment, row);
     const std::size_t memoryRow =
         bottomUp ? h - 1 - static_cast<std::size_t>(y) : static_cast<std::size_t>(y);
     BYTE* out = buffer + memoryRow * stride;

@@ -23,6 +23,9 @@ class VirtualCaptureFilter : public CaptureFilter {
   HRESULT JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) override;
 
   const DeviceDescription& Device() const { return *device_; }
+  // The picture controls to apply to the painted picture; the identity by default. The
+  // streaming thread calls it for every frame.
+  virtual PictureAdjustment Adjustment() const { return {}; }
 
  protected:
   ~VirtualCaptureFilter() override;

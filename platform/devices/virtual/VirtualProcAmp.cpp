@@ -1,5 +1,7 @@
 #include "devices/virtual/VirtualProcAmp.h"
 
+#include <algorithm>
+
 namespace devices {
 
 VirtualProcAmp::VirtualProcAmp(IUnknown* owner, const ProcAmpDescription& ranges)
@@ -40,6 +42,28 @@ HRESULT VirtualProcAmp::Set(LONG property, LONG value, LONG flags) {
   values_[static_cast<std::size_t>(property)] = value;
   flags_[static_cast<std::size_t>(property)] = flags;
   return S_OK;
+}
+
+double VirtualProcAmp::Offset(LONG property) {
+  const ProcAmpRange* range = RangeOf(property);
+  if (range == nullptr || range->max <= range->min) return 0.0;
+  std::lock_guard lock(mutex_);
+  const LONG value = values_[static_cast<std::size_t>(property)];
+  return static_cast<double>(value - range->defaultValue) / (range->max - range->min);
+}
+
+PictureAdjustment VirtualProcAmp::Adjustment() {
+  // A full range above the default doubles a scale and adds full white; below it goes to none.
+  const auto scale = [this](LONG property) {
+    return std::max(0, static_cast<int>(256.0 + 512.0 * Offset(property)));
+  };
+  PictureAdjustment adjustment;
+  adjustment.brightness = static_cast<int>(255.0 * Offset(VideoProcAmp_Brightness));
+  adjustment.contrast = scale(VideoProcAmp_Contrast);
+  adjustment.saturation = scale(VideoProcAmp_Saturation);
+  adjustment.hue = static_cast<int>(360.0 * Offset(VideoProcAmp_Hue));
+  adjustment.gain = scale(VideoProcAmp_Gain);
+  return adjustment;
 }
 
 HRESULT VirtualProcAmp::Get(LONG property, LONG* value, LONG* flags) {

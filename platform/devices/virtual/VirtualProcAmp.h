@@ -5,8 +5,8 @@
 #include <array>
 #include <mutex>
 
-#include "devices/virtual/DeviceDescription.h"
 #include "devices/capture/FilterPart.h"
+#include "devices/virtual/DeviceDescription.h"
 
 namespace devices {
 
@@ -22,8 +22,15 @@ class VirtualProcAmp : public FilterPart<IAMVideoProcAmp> {
   HRESULT Set(LONG property, LONG value, LONG flags) override;
   HRESULT Get(LONG property, LONG* value, LONG* flags) override;
 
- private:
+  // The range of a property the device has, else null.
   const ProcAmpRange* RangeOf(LONG property) const;
+  // Brightness, contrast, saturation, hue and gain now, as the painter applies them: each value
+  // relative to its default, scaled by its range. Any thread (the streaming thread per frame).
+  PictureAdjustment Adjustment();
+
+ private:
+  // How far value is from the default, as a share of the range (0 for a property it lacks).
+  double Offset(LONG property);
 
   const ProcAmpDescription ranges_;
   std::mutex mutex_;

@@ -1,6 +1,7 @@
 #include "devices/virtual/VirtualVideoCapture.h"
 
 #include "devices/virtual/VirtualDevices.h"
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/Uuids.h"
 
 namespace devices {
@@ -28,7 +29,10 @@ VirtualVideoCapture::~VirtualVideoCapture() = default;
 void VirtualVideoCapture::MakeControls() {
   IUnknown* self = static_cast<IBaseFilter*>(this);
   const DeviceDescription& device = Device();
-  if (device.procAmp) procAmp_ = std::make_unique<VirtualProcAmp>(self, *device.procAmp);
+  if (device.procAmp) {
+    procAmp_ = std::make_unique<VirtualProcAmp>(self, *device.procAmp);
+    controls_ = std::make_unique<VirtualDeviceControls>(self, *procAmp_);
+  }
   if (device.decoder) decoder_ = std::make_unique<VirtualDecoder>(self, *device.decoder);
   if (device.tuner) tuner_ = std::make_unique<VirtualTuner>(self, *device.tuner);
   if (device.tvAudio) tvAudio_ = std::make_unique<VirtualTvAudio>(self, *device.tvAudio);
@@ -41,6 +45,15 @@ void VirtualVideoCapture::MakeControls() {
     dialogs_ =
         std::make_unique<VirtualCaptureDialogs>(self, device, [this] { return IsStopped(); });
   }
+  std::vector<CLSID> pages;
+  if (controls_) pages.push_back(CLSID_DeviceControlsPage);
+  if (tuner_) pages.push_back(CLSID_TvTunerPage);
+  if (tvAudio_) pages.push_back(CLSID_TvAudioPage);
+  pages_ = std::make_unique<PropertyPageList>(self, std::move(pages));
+}
+
+PictureAdjustment VirtualVideoCapture::Adjustment() const {
+  return procAmp_ ? procAmp_->Adjustment() : PictureAdjustment{};
 }
 
 LONGLONG VirtualVideoCapture::FramesElapsed() {
@@ -62,6 +75,8 @@ CBasePin* VirtualVideoCapture::GetPin(int index) {
 HRESULT VirtualVideoCapture::QueryFilterInterface(REFIID riid, void** object) {
   if (riid == IID_IUpstreamDeviceFilters && upstream_) return upstream_->Give(object);
   if (riid == IID_IAMVideoProcAmp && procAmp_) return procAmp_->Give(object);
+  if (riid == IID_IDeviceControls && controls_) return controls_->Give(object);
+  if (riid == IID_ISpecifyPropertyPages && !pages_->Empty()) return pages_->Give(object);
   if (riid == IID_IAMAnalogVideoDecoder && decoder_) return decoder_->Give(object);
   if ((riid == IID_IAMTVTuner || riid == IID_IAMTuner) && tuner_) return tuner_->Give(object);
   if (riid == IID_IAMTVAudio && tvAudio_) return tvAudio_->Give(object);

@@ -6,17 +6,21 @@
 //
 // It answers IUpstreamDeviceFilters when it has crossbars, and the controls its description names:
 // IAMVideoProcAmp, IAMAnalogVideoDecoder, IAMTVTuner, IAMTVAudio, IAMTimecodeReader,
-// IAMExtTransport, IAMVfwCaptureDialogs.
+// IAMExtTransport, IAMVfwCaptureDialogs. With picture controls it also answers IDeviceControls
+// and paints them into its picture (Adjustment). ISpecifyPropertyPages names the pages of the
+// controls, the tuner and the TV sound it has.
 //
 // Threads: application thread, except the pins' streaming (see VirtualVideoPin).
 
 #include <memory>
 #include <vector>
 
+#include "devices/capture/PropertyPageList.h"
 #include "devices/capture/UpstreamCrossbars.h"
 #include "devices/virtual/VirtualAnalogControls.h"
 #include "devices/virtual/VirtualCaptureFilter.h"
 #include "devices/virtual/VirtualCrossbar.h"
+#include "devices/virtual/VirtualDeviceControls.h"
 #include "devices/virtual/VirtualProcAmp.h"
 #include "devices/virtual/VirtualTapeControls.h"
 #include "devices/virtual/VirtualVideoPin.h"
@@ -30,6 +34,7 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
 
   int GetPinCount() override;
   CBasePin* GetPin(int index) override;
+  PictureAdjustment Adjustment() const override;
 
  protected:
   ~VirtualVideoCapture() override;
@@ -43,6 +48,8 @@ class VirtualVideoCapture : public VirtualCaptureFilter {
   std::vector<VirtualVideoPin*> outputs_;  // owned by CSource
   std::unique_ptr<AnalogPin> analogInput_;
   std::unique_ptr<VirtualProcAmp> procAmp_;
+  std::unique_ptr<VirtualDeviceControls> controls_;
+  std::unique_ptr<PropertyPageList> pages_;
   std::unique_ptr<VirtualDecoder> decoder_;
   std::unique_ptr<VirtualTuner> tuner_;
   std::unique_ptr<VirtualTvAudio> tvAudio_;

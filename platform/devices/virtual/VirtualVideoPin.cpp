@@ -93,7 +93,8 @@ DWORD VirtualVideoPin::Picture(const AM_MEDIA_TYPE& type, LONGLONG frame, BYTE* 
           CompressedFrameEncoder::Create(type.subtype, size->cx, size->cy, formats_.HasSound());
     }
   }
-  const PictureDescription& picture = device_->Device().picture;
+  PictureDescription picture = device_->Device().picture;
+  picture.adjustment = device_->Adjustment();
   DWORD bytes = encoder_ ? encoder_->Encode(picture, frame, buffer, capacity)
                          : PaintTestPattern(picture, type, frame, buffer, capacity);
   if (bytes == 0 && type.lSampleSize > 0 && type.lSampleSize <= capacity) {

@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QSlider>
 #include <optional>
 
 #include "GraphFixture.h"
 #include "TestSink.h"
 #include "devices/virtual/Timecode.h"
 #include "devices/virtual/VirtualDevices.h"
+#include "dshow/PropertyPageClasses.h"
 #include "dshow/base/SourceStream.h"
+#include "platform/ui/FrameTesting.h"
 #include "platform/ui/RecordingWidget.h"
 #include "platform/ui/TestApplication.h"
 
@@ -315,6 +318,31 @@ TEST_F(VirtualGraph, AMicrophoneDeliversItsToneInTheFormatSet) {
   EXPECT_EQ(frames[0].length, 22050 / 20 * 2);  // a twentieth of a second of 16-bit mono
   EXPECT_NE(frames[0].head, std::vector<BYTE>(frames[0].head.size(), 0));
   EXPECT_TRUE(NoThreadLeft(microphone.Get()));
+}
+
+// The device controls page changes a running camera's picture at once: the frames after OK are
+// brighter, without stopping the graph.
+TEST_F(VirtualGraph, BrightnessFromThePageBrightensTheRunningPicture) {
+  auto camera = AddDevice(R"({"friendlyName": "Grey Cam", "vid": "1d6b", "pid": "0104",
+      "pins": [{"name": "Capture", "role": "capture", "formats": [
+        {"subtype": "RGB24", "size": [64, 48], "frameRate": 30}]}],
+      "picture": {"pattern": "solid", "moving": false, "colour": [100, 100, 100]},
+      "procAmp": {"brightness": {"min": 0, "max": 255, "default": 128}}})",
+                          "Video Capture");
+  auto sink = AddSink(SubtypeIs(MEDIASUBTYPE_RGB24));
+  ASSERT_EQ(Connect(camera.Get(), "Capture", sink.Get()), S_OK);
+  ASSERT_EQ(Control()->Run(), S_OK);
+  ASSERT_TRUE(ui_test::WaitFor([&] { return sink->Count() >= 1; }));
+  const BYTE before = sink->Frames().front().head.at(0);  // blue of a grey pixel
+  ASSERT_EQ(ui_test::RunPropertyFrame(
+                {camera.Get()}, {CLSID_DeviceControlsPage},
+                [](ui::PropertyFrameDriver& frame) {
+                  frame.PageWidget(0)->findChild<QSlider*>("Brightness")->setValue(230);
+                  frame.PressOk();
+                }),
+            S_OK);
+  EXPECT_TRUE(ui_test::WaitFor([&] { return sink->Frames().back().head.at(0) > before + 60; }));
+  EXPECT_EQ(Control()->Stop(), S_OK);
 }
 
 }  // namespace

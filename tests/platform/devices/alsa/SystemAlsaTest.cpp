@@ -169,4 +169,27 @@ TEST(RealAlsaCapture, CapturesFromEveryCardPresent) {
   if (captured == 0) GTEST_SKIP() << "every card is held by another program";
 }
 
+// The capture mixer of every card present, read only: a test must not change a person's mixer.
+TEST(RealAlsaMixer, ReadsTheCaptureControlsOfEveryCardPresent) {
+  std::vector<AlsaCaptureDeviceInfo> cards = SystemAlsaApi()->CaptureDevices();
+  std::erase_if(cards, [](const AlsaCaptureDeviceInfo& device) { return !device.hardware; });
+  int read = 0;
+  for (const AlsaCaptureDeviceInfo& card : cards) {
+    SCOPED_TRACE(card.pcm);
+    AlsaCaptureMixer mixer;
+    const int error = SystemAlsaApi()->ReadCaptureMixer(card.card, &mixer);
+    if (error == -ENOENT) continue;  // a card without capture controls
+    ASSERT_EQ(error, 0) << snd_strerror(error);
+    if (mixer.hasVolume) {
+      EXPECT_LE(mixer.minVolume, mixer.volume);
+      EXPECT_LE(mixer.volume, mixer.maxVolume);
+    }
+    if (!mixer.sources.empty()) {
+      EXPECT_LT(mixer.source, static_cast<int>(mixer.sources.size()));
+    }
+    ++read;
+  }
+  if (read == 0) GTEST_SKIP() << "no sound card with capture controls here";
+}
+
 }  // namespace

@@ -137,7 +137,7 @@ std::vector<BYTE> WithQuality(double quality) {
 INSTANTIATE_TEST_SUITE_P(
     Bytes, ForeignSettings,
     ::testing::Values(ForeignBytes{"OtherTag", Changed(0, 'X')},
-                      ForeignBytes{"OtherVersion", Changed(4, 2)},
+                      ForeignBytes{"OtherVersion", Changed(4, 3)},
                       ForeignBytes{"TooShort", Truncated()},
                       ForeignBytes{"QualityAboveOne", WithQuality(1.5)},
                       ForeignBytes{"NegativeBitRate", Changed(23, 0x80)},
