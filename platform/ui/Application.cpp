@@ -12,6 +12,12 @@ bool HasGuiApplication() {
   return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
+bool CanAskUser() {
+  if (!HasGuiApplication()) return false;
+  const QString platform = QGuiApplication::platformName();
+  return platform != "offscreen" && platform != "minimal";
+}
+
 bool IsUiThread() {
   return UiTaskQueue::Instance().IsUiThread();
 }

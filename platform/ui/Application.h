@@ -8,6 +8,9 @@ namespace ui {
 
 // Whether a QApplication (not just a core application) exists, so that widgets can.
 bool HasGuiApplication();
+// Whether a person can see and answer a dialog: a GUI application on a real display (not the
+// offscreen or minimal platform of tests and scripted runs).
+bool CanAskUser();
 // Whether the caller runs on the application's thread. False when no application exists.
 bool IsUiThread();
 

@@ -19,13 +19,6 @@ MessageBoxHook CurrentHook() {
   return g_hook;
 }
 
-// Whether a person can see and answer a box.
-bool CanAsk() {
-  if (!HasGuiApplication()) return false;
-  const QString platform = QGuiApplication::platformName();
-  return platform != "offscreen" && platform != "minimal";
-}
-
 // The buttons of a box type, left to right.
 std::vector<QMessageBox::StandardButton> ButtonsOf(UINT flags) {
   switch (flags & MB_TYPEMASK) {
@@ -99,7 +92,7 @@ int ShowQtBox(const MessageBoxRequest& request) {
 
 int Show(const MessageBoxRequest& request) {
   if (const MessageBoxHook hook = CurrentHook()) return hook(request);
-  if (!CanAsk()) {
+  if (!CanAskUser()) {
     std::fprintf(stderr, "[%s] %s\n", request.caption.c_str(), request.text.c_str());
     return DismissAnswer(request.flags);
   }

@@ -26,12 +26,6 @@ PropertyFrameHook CurrentHook() {
   return g_hook;
 }
 
-bool CanAsk() {
-  if (!HasGuiApplication()) return false;
-  const QString platform = QGuiApplication::platformName();
-  return platform != "offscreen" && platform != "minimal";
-}
-
 // Tells the frame that a page's dirty state changed.
 class FrameSite : public ComObject<FrameSite, IPropertyPageSite> {
  public:
@@ -200,7 +194,7 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
     return E_POINTER;
   const std::string title = caption != nullptr ? caption : "";
   const ui::PropertyFrameHook hook = ui::CurrentHook();
-  if (!hook && !ui::CanAsk()) {
+  if (!hook && !ui::CanAskUser()) {
     std::fprintf(stderr, "[%s] property frame not shown: nobody can answer it\n", title.c_str());
     return S_OK;
   }
