@@ -17,6 +17,7 @@
 namespace {
 
 using filter_test::ConnectFilters;
+using filter_test::DisconnectAll;
 using filter_test::FrameSource;
 
 constexpr DWORD kStepMs = 10;
@@ -47,7 +48,8 @@ class DeviceClock : public ::testing::Test {
   }
   void TearDown() override {
     renderer_->Stop();
-    renderer_->SetSyncSource(nullptr);
+    renderer_->SetSyncSource(nullptr);  // the renderer as its own clock holds itself
+    DisconnectAll(renderer_.Get());     // connected pins hold each other's filters
     sysclock::UseRealClock();
   }
 
