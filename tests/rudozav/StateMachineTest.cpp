@@ -195,10 +195,9 @@ TEST_F(ComponentTest, RecompressRunsInItsOwnStateAndReportsItsEnd) {
     events.push_back(std::string("RecompressCompleted ") + (success ? "true" : "false"));
   };
   component.Recompress("capture.avi", "small.avi");
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "RecompressStarted", "StateChanging 0 4",
-                        "ErrorLog 2 Error: adding source filter capture.avi", "StateChanging 4 0",
-                        "RecompressCompleted false"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"RecompressStarted", "StateChanging 0 4",
+                                              "ErrorLog 2 Error: adding source filter capture.avi",
+                                              "StateChanging 4 0", "RecompressCompleted false"}));
   EXPECT_EQ(component.CompressionMode(), cm_NoCompression);
   EXPECT_FALSE(component.IsBusy());
 }
